@@ -1,0 +1,99 @@
+// The software raster: every pixel the program draws goes through these functions, on 32-bit
+// surfaces holding 0x00RRGGBB (the top byte is always 0; the operations act on the colour bits).
+// Backends only present a surface, capture the desktop into one and decode pictures into one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace frin {
+
+using Pixel = uint32_t;  // 0x00RRGGBB
+constexpr Pixel kColourMask = 0x00FFFFFFu;
+constexpr Pixel kBlack = 0x000000u;
+constexpr Pixel kWhite = 0xFFFFFFu;
+
+// The form runtime's colour values are 0x00BBGGRR; this turns one into a pixel.
+constexpr Pixel PixelFromBgr(uint32_t bgr) {
+  return ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
+}
+
+struct Rect {
+  int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
+  bool Empty() const { return right <= left || bottom <= top; }
+  int32_t Width() const { return right - left; }
+  int32_t Height() const { return bottom - top; }
+};
+
+// The rectangles drawn on a surface since a backend last presented it. Fixed capacity, so
+// recording never allocates; past the capacity the list folds into its bounding rectangle.
+class DamageList {
+ public:
+  static constexpr int kCapacity = 2048;
+  void Add(const Rect& r);
+  void Clear() { count_ = 0; }
+  int Count() const { return count_; }
+  const Rect& operator[](int i) const { return rects_[i]; }
+  Rect Bounds() const;
+
+ private:
+  std::array<Rect, kCapacity> rects_{};
+  int count_ = 0;
+};
+
+class Surface {
+ public:
+  Surface() = default;
+  Surface(int32_t width, int32_t height, Pixel fill = kBlack) { Resize(width, height, fill); }
+
+  // Sizes the surface and fills every pixel; the contents do not survive.
+  void Resize(int32_t width, int32_t height, Pixel fill = kBlack);
+  void Fill(Pixel colour);
+
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  Pixel At(int32_t x, int32_t y) const { return pixels_[Index(x, y)]; }
+  Pixel& At(int32_t x, int32_t y) { return pixels_[Index(x, y)]; }
+  const Pixel* Row(int32_t y) const { return pixels_.data() + Index(0, y); }
+  Pixel* Row(int32_t y) { return pixels_.data() + Index(0, y); }
+  const std::vector<Pixel>& Pixels() const { return pixels_; }
+
+  // Damage tracking for presentation: off unless a backend asks for it.
+  void TrackDamage(bool on) { tracking_ = on; }
+  bool TracksDamage() const { return tracking_; }
+  void AddDamage(const Rect& r) {
+    if (tracking_) damage_.Add(r);
+  }
+  DamageList& Damage() { return damage_; }
+
+ private:
+  size_t Index(int32_t x, int32_t y) const {
+    return static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
+  }
+  int32_t width_ = 0, height_ = 0;
+  std::vector<Pixel> pixels_;
+  bool tracking_ = false;
+  DamageList damage_;
+};
+
+enum class RasterOp : uint32_t {
+  kSrcCopy = 0x00CC0020,    // destination := source
+  kSrcErase = 0x00440328,   // destination := source AND NOT destination
+  kSrcInvert = 0x00660046,  // destination := source XOR destination
+};
+
+// Copies a width x height block from src at (sx, sy) to dst at (dx, dy) with the raster
+// operation, clipped to both surfaces (negative and out-of-range origins included).
+void BitBlt(Surface& dst, int32_t dx, int32_t dy, int32_t width, int32_t height, const Surface& src,
+            int32_t sx, int32_t sy, RasterOp op);
+
+// A solid line one pixel wide from (x1, y1) to (x2, y2) in pixels, the last point excluded as
+// the window system draws lines; a single point when both ends are the same. Clipped.
+void DrawLine(Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixel colour);
+
+// Paints the source rectangle of src scaled to fill the destination rectangle of dst exactly,
+// without keeping the aspect ratio. Clipped to dst.
+void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect);
+
+}  // namespace frin
