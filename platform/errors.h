@@ -29,7 +29,7 @@ class RuntimeError : public std::runtime_error {
   int number_;
 };
 
-[[noreturn]] void RaiseError(int number);                   // with the standard message
+[[noreturn]] void RaiseError(int number);  // with the standard message
 [[noreturn]] void RaiseError(int number, const std::string& message);
 std::string StandardErrorMessage(int number);
 

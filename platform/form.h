@@ -47,14 +47,14 @@ enum class Property {
   kValue,
   kEnabled,
   kVisible,
-  kMove,         // left, top, width or height
-  kTimer,        // interval or enabled of a timer
-  kPicture,      // a picture box's surface was replaced or resized
-  kAutoRedraw,   // persistent-image switch
+  kMove,        // left, top, width or height
+  kTimer,       // interval or enabled of a timer
+  kPicture,     // a picture box's surface was replaced or resized
+  kAutoRedraw,  // persistent-image switch
   kFocus,
-  kRefresh,      // redraw at once
+  kRefresh,  // redraw at once
   kWindowState,
-  kStyle,        // window style bits, parent, owner, topmost
+  kStyle,  // window style bits, parent, owner, topmost
 };
 
 class Form;
@@ -64,7 +64,7 @@ struct Control {
   std::string name;  // "Screen", "SS_Timer", "Btn_Set", "Txt_File", ...
   int index = -1;    // index in its control array; -1 for a control that is no array
   ControlKind kind = ControlKind::kPictureBox;
-  int controlId = 0;  // stable id of the control on the real window system
+  int controlId = 0;             // stable id of the control on the real window system
   Control* container = nullptr;  // the frame holding it, or null for the form itself
 
   // Geometry in twips, relative to the container's top-left corner.
@@ -85,7 +85,7 @@ struct Control {
   Surface surface;
   bool autoRedraw = false;  // persistent image on
   bool autoSize = false;
-  bool scaleTwips = true;   // drawing coordinates of Line are twips (true) or pixels
+  bool scaleTwips = true;  // drawing coordinates of Line are twips (true) or pixels
 
   // Timers.
   int32_t interval = 0;

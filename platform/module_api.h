@@ -34,7 +34,7 @@ struct FileChooserRequest {
   uintptr_t instance = 0;
   std::string filter;  // description NUL pattern NUL ... NUL, exactly as the system takes it
   uint32_t filterIndex = 1;
-  std::string file;       // initial file buffer
+  std::string file;  // initial file buffer
   uint32_t maxFile = 256;
   std::string fileTitle;  // second buffer of the same form
   uint32_t maxFileTitle = 256;
@@ -113,8 +113,8 @@ class Module_API {
   virtual uintptr_t InstanceHandle() = 0;
 
   // --- Runtime ------------------------------------------------------------------------------
-  virtual uint64_t Clock() = 0;     // the clock the random generator is re-seeded from
-  virtual void DoEvents() = 0;      // handles every pending event before it returns
+  virtual uint64_t Clock() = 0;  // the clock the random generator is re-seeded from
+  virtual void DoEvents() = 0;   // handles every pending event before it returns
   [[noreturn]] virtual void EndProcess(int status) = 0;
   // Whether EndProcess has been called (the memory backend records it and delivers nothing more).
   virtual bool Ended() const = 0;

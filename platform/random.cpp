@@ -11,7 +11,9 @@ uint64_t SplitMix(uint64_t z) {
 
 }  // namespace
 
-void Random::Reseed(uint64_t clock) { state_ = SplitMix(state_ ^ SplitMix(clock)); }
+void Random::Reseed(uint64_t clock) {
+  state_ = SplitMix(state_ ^ SplitMix(clock));
+}
 
 float Random::Draw() {
   state_ += 0x9E3779B97F4A7C15ull;

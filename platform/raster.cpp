@@ -1,0 +1,2 @@
+// Placeholder until the raster lands; replaced by its owner.
+#include "platform/raster.h"
