@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "lifecycle/form_screen.h"
 #include "platform/form.h"
 #include "platform/module_api.h"
 #include "platform/random.h"
@@ -32,6 +33,7 @@ struct Saver {
   Point WindowOrigin;  // twips
 
   std::unique_ptr<Form> Form_Screen;
+  frin::ScreenControls ScreenControls;  // controls of Form_Screen, set by BuildFormScreen
   std::unique_ptr<Form> Form_Set;
 };
 

@@ -1,0 +1,102 @@
+// Scene preparation: the background, the frozen canvas image, the seeded flakes.
+#include <cmath>
+
+#include "lifecycle/saver.h"
+#include "platform/errors.h"
+#include "scene/scene.h"
+
+namespace frin {
+namespace {
+
+// The draw r scaled by n and floored, in double precision.
+double FloorOf(float r, double n) {
+  return std::floor(static_cast<double>(r) * n);
+}
+
+// Loads the picture file into the loading box and stretches it over the whole buffer. False when
+// the file cannot be decoded: the scene then runs on the black background.
+bool PaintPicture(Saver& saver) {
+  const SceneState& s = saver.SceneState;
+  const ScreenControls& c = saver.ScreenControls;
+  std::optional<Surface> picture = saver.api.LoadPicture(saver.SaverSettings.BS_File);
+  if (!picture) return false;
+
+  // The loading box takes the picture and sizes itself to it (AutoSize), in twips.
+  Control& box = *c.Screen[2];
+  const int32_t pictureWidth = picture->Width(), pictureHeight = picture->Height();
+  box.surface = std::move(*picture);
+  box.Move(box.left, box.top, CheckedMul(pictureWidth, s.TwipsPerPixelX),
+           CheckedMul(pictureHeight, s.TwipsPerPixelY));
+  box.NotifyPicture();
+
+  // Destination: the whole scene, (0, 0, SceneWidth x TwipsPerPixelX, SceneHeight x
+  // TwipsPerPixelY) in twips; source: the whole box. Both back to pixels for the raster.
+  const int32_t destWidthTwips = CheckedMul(s.SceneWidth, s.TwipsPerPixelX);
+  const int32_t destHeightTwips = CheckedMul(s.SceneHeight, s.TwipsPerPixelY);
+  auto pixels = [](int32_t twips, int32_t perPixel) { return perPixel > 0 ? twips / perPixel : 0; };
+  const Rect dest{0, 0, pixels(destWidthTwips, s.TwipsPerPixelX),
+                  pixels(destHeightTwips, s.TwipsPerPixelY)};
+  const Rect source{0, 0, pixels(box.width, s.TwipsPerPixelX),
+                    pixels(box.height, s.TwipsPerPixelY)};
+  StretchPaint(c.Screen[1]->surface, dest, box.surface, source);
+
+  // Empty the loading box again; its memory goes with it.
+  box.surface = Surface();
+  box.NotifyPicture();
+  return true;
+}
+
+}  // namespace
+
+void PrepareScene(Saver& saver) {
+  SceneState& s = saver.SceneState;
+  const SaverSettings& settings = saver.SaverSettings;
+  const ScreenControls& c = saver.ScreenControls;
+  if (c.Screen[0] == nullptr) RaiseError(kErrInvalidProperty, "Form_Screen is not built");
+
+  // 1-3. The background into the buffer.
+  if (settings.SaverType == "desktop") {
+    saver.api.CaptureDesktop(c.Screen[1]->surface, s.SceneWidth, s.SceneHeight);
+    s.ImageBackground = 1;
+  } else if (settings.BackScreen == "on") {
+    if (settings.BS_File.empty() || !saver.api.FileExists(settings.BS_File)) {
+      s.ImageBackground = 0;
+    } else {
+      s.ImageBackground = PaintPicture(saver) ? 1 : 0;
+    }
+  }
+
+  // 4-5. The background onto the canvas, where it stays as the canvas's repaint image.
+  BitBlt(c.Screen[0]->surface, 0, 0, s.SceneWidth, s.SceneHeight, c.Screen[1]->surface, 0, 0,
+         RasterOp::kSrcCopy);
+  c.Screen[0]->SetAutoRedraw(false);
+
+  // 6. One re-seed, then every flake in index order.
+  saver.random.Reseed(saver.api.Clock());
+  const int32_t max = settings.Max;
+  for (int32_t i = 1; i <= max; ++i)
+    SeedFlake(saver, i);
+
+  // 7-10.
+  s.SettledCount = 0;
+  c.SS_Timer[0]->SetInterval(settings.Speed);
+  if (max > BandSplit) c.SS_Timer[1]->SetInterval(settings.Speed);
+  s.GroundY = s.SceneHeight;
+}
+
+void SeedFlake(Saver& saver, int32_t index) {
+  const SceneState& s = saver.SceneState;
+  Random& random = saver.random;
+  Flake& f = saver.FlakeField[index];
+  f.X = CheckedNarrow<int32_t>(FloorOf(random.Draw(), s.SceneWidth));
+  f.Y = CheckedNarrow<int32_t>(FloorOf(random.Draw(), s.SceneHeight));
+  f.FallSpeed = CheckedNarrow<uint8_t>(FloorOf(random.Draw(), 9) + 1);
+  f.Drift = 0;
+  f.DriftStep = CheckedNarrow<int32_t>(FloorOf(random.Draw(), 2));
+  if (f.DriftStep == 0) f.DriftStep = -1;
+  const int32_t span = CheckedAdd(CheckedMul(2, f.FallSpeed), 1);
+  f.DriftLimit = CheckedSub(CheckedNarrow<int32_t>(FloorOf(random.Draw(), span)), f.FallSpeed);
+  ChooseSpriteCell(f, s.ImageBackground);
+}
+
+}  // namespace frin

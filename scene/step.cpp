@@ -1,0 +1,92 @@
+// The flake step of both bands and the masked drawing of a flake.
+#include <cmath>
+
+#include "lifecycle/saver.h"
+#include "platform/errors.h"
+#include "resources/sprite_strips.h"
+#include "scene/scene.h"
+
+namespace frin {
+namespace {
+
+int32_t CheckedAbs(int32_t v) {
+  return v < 0 ? CheckedSub(0, v) : v;
+}
+
+// A fresh draw scaled by n and floored, in double precision.
+double DrawFloor(Random& random, double n) {
+  return std::floor(static_cast<double>(random.Draw()) * n);
+}
+
+}  // namespace
+
+void StepFirstBand(Saver& saver) {
+  const int32_t max = saver.SaverSettings.Max;
+  const int32_t last = max < BandSplit ? max : BandSplit;
+  for (int32_t i = 1; i <= last; ++i)
+    StepFlake(saver, i, true);
+}
+
+void StepSecondBand(Saver& saver) {
+  const int32_t max = saver.SaverSettings.Max;
+  for (int32_t i = BandSplit + 1; i <= max; ++i)
+    StepFlake(saver, i, false);
+}
+
+void StepFlake(Saver& saver, int32_t index, bool layerTest) {
+  SceneState& s = saver.SceneState;
+  Flake& f = saver.FlakeField[index];
+  const ScreenControls& c = saver.ScreenControls;
+
+  // 1. Erase: the buffer under the old cell back onto the canvas.
+  BitBlt(c.Screen[0]->surface, f.X, f.Y, f.SpriteSize, f.SpriteSize, c.Screen[1]->surface, f.X, f.Y,
+         RasterOp::kSrcCopy);
+  // 2. Re-seed for this flake.
+  saver.random.Reseed(saver.api.Clock());
+  // 3-5. Sideways by the drift, wrapping at the sides.
+  f.X = CheckedAdd(f.X, f.Drift);
+  const int32_t size = f.SpriteSize;
+  if (f.X < -size) f.X = s.SceneWidth;
+  if (f.X > s.SceneWidth) f.X = -size;
+  // 6-7. Swing, turned back at the limit.
+  f.Drift = CheckedAdd(f.Drift, f.DriftStep);
+  if (CheckedAbs(f.Drift) > CheckedAbs(f.DriftLimit)) {
+    f.DriftStep = CheckedSub(0, f.DriftStep);
+    f.Drift = CheckedAdd(f.Drift, f.DriftStep);
+  }
+  // 8. Back at rest: a new limit, whose sign gives the next direction.
+  if (f.Drift == 0) {
+    const int32_t span = CheckedAdd(CheckedMul(2, f.FallSpeed), 1);
+    f.DriftLimit = CheckedSub(CheckedNarrow<int32_t>(DrawFloor(saver.random, span)), f.FallSpeed);
+    f.DriftStep = f.DriftLimit >= 0 ? 1 : -1;
+  }
+  // 9. Fall.
+  f.Y = CheckedAdd(f.Y, f.FallSpeed);
+  // 10. Past the ground line: back at the top with a new speed and cell.
+  if (f.Y > s.GroundY) {
+    f.Y = 0;
+    f.FallSpeed = CheckedNarrow<uint8_t>(DrawFloor(saver.random, 9) + 1);
+    ChooseSpriteCell(f, s.ImageBackground);
+    if (saver.SaverSettings.Remain == "on") {
+      s.SettledCount = CheckedAdd(s.SettledCount, 1);
+      if (layerTest && static_cast<double>(s.SettledCount) >
+                           std::floor(static_cast<double>(s.SceneWidth) / 2.0)) {
+        RaiseLayer(saver);
+      }
+    }
+  }
+  // 11. Draw at the new place.
+  DrawFlake(saver, f.X, f.Y, f.SpriteSize, f.SpriteColumn);
+}
+
+void DrawFlake(Saver& saver, int32_t x, int32_t y, uint8_t spriteSize, uint8_t spriteColumn) {
+  // ImageBackground 1 draws from Frin_Pic(0), anything else from Frin_Pic(1).
+  const int strip = saver.SceneState.ImageBackground == 1 ? 0 : 1;
+  const Surface& sprites = saver.ScreenControls.Frin_Pic[strip]->surface;
+  Surface& canvas = saver.ScreenControls.Screen[0]->surface;
+  BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, MaskRow(strip),
+         RasterOp::kSrcErase);
+  BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, 0, RasterOp::kSrcInvert);
+}
+
+}  // namespace frin
