@@ -1,0 +1,101 @@
+#include "lifecycle/input_watch.h"
+
+#include "scene/scene.h"
+
+namespace frin {
+namespace {
+
+void HideCursor(Module_API& api) {
+  while (api.ShowCursor(false) >= 0) {
+  }
+}
+
+void ShowCursor(Module_API& api) {
+  while (api.ShowCursor(true) < 0) {
+  }
+}
+
+}  // namespace
+
+void SS_Timer_Timer(Saver& saver, int index) {
+  if (index == 0) {
+    SaverTick(saver);
+  } else {
+    StepSecondBand(saver);
+  }
+}
+
+bool MovementEndsSaver(const std::string& mouseMove, Point caret, Point cursor, Point lastCaret,
+                       Point lastCursor) {
+  return mouseMove == "off" && (caret != lastCaret || cursor != lastCursor);
+}
+
+void SaverTick(Saver& saver) {
+  StepFirstBand(saver);
+  SceneState& scene = saver.SceneState;
+  const Point caret = saver.api.GetCaretPos();
+  const Point cursor = saver.api.GetCursorPos();
+  if (MovementEndsSaver(saver.SaverSettings.Mouse_Move, caret, cursor, scene.LastCaret,
+                        scene.LastCursor)) {
+    EndSaver(saver);
+    return;
+  }
+  scene.LastCaret = caret;
+  scene.LastCursor = cursor;
+}
+
+void Pic_Focus_KeyDown(Saver& saver, int /*keyCode*/, int /*shift*/) {
+  EndSaver(saver);
+}
+
+void Screen_Click(Saver& saver, int /*index*/) {
+  EndSaver(saver);
+}
+
+void EndSaver(Saver& saver) {
+  Module_API& api = saver.api;
+  SceneState& scene = saver.SceneState;
+  if (scene.PreviewMode == 1) return;
+
+  ShowCursor(api);
+
+  if (saver.NTFamily == 0) {
+    // The password dialog is modal and keeps delivering events: a tick's watch
+    // may come back here while it is open, and must not open a second one.
+    if (saver.InPasswordCheck != 0) return;
+    saver.InPasswordCheck = 1;
+    const WindowHandle window = saver.Form_Screen ? saver.Form_Screen->hwnd : 0;
+    const std::optional<int32_t> answer = api.VerifyScreenSavePwd(window);
+    if (answer.has_value() && *answer == 0) {
+      // Wrong or cancelled: the saver goes on, and where the mouse and caret
+      // stand now is the new reference, so the moves made to reach the dialog
+      // do not end it at the next tick.
+      HideCursor(api);
+      scene.LastCaret = api.GetCaretPos();
+      scene.LastCursor = api.GetCursorPos();
+      saver.InPasswordCheck = 0;
+      return;
+    }
+    // Passed, or no password service on this system: InPasswordCheck stays 1
+    // while it ends.
+  }
+
+  if (saver.Form_Screen) {
+    saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(false);
+    saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(false);
+  }
+  api.DoEvents();
+  saver.FlakeField.Release();
+  api.SetScreenSaverRunning(false);
+
+  if (saver.Form_Screen && saver.Form_Screen->hwnd != 0) api.UnloadForm(*saver.Form_Screen);
+  if (saver.Form_Set) {
+    // Taken from the state object first: the dialog's own unload handler then
+    // finds nothing left to close.
+    std::unique_ptr<Form> dialog = std::move(saver.Form_Set);
+    api.UnloadForm(*dialog);
+  }
+  api.EndProcess(0);
+}
+
+}  // namespace frin
