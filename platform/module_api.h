@@ -64,7 +64,8 @@ class Module_API {
 
   // --- Windows ----------------------------------------------------------------------------
   // Loading builds the real window and its controls from the model (not shown) and sets
-  // form.hwnd and form.observer; unloading destroys them.
+  // form.hwnd and form.observer; unloading runs the form's unload handler (while the window still
+  // exists), then destroys them. Unloading a form that is not loaded does nothing.
   virtual void LoadForm(Form& form) = 0;
   virtual void UnloadForm(Form& form) = 0;
   // Outer size in twips of a window whose client area is the given size.
