@@ -1,0 +1,152 @@
+// Speed and memory of the hot paths on a 1920 x 1080 scene: one tick of the saver (both timers),
+// the same blits without the flake logic, and stretching a large decoded picture.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <random>
+#include <vector>
+
+#include "lifecycle/form_screen.h"
+#include "lifecycle/saver.h"
+#include "platform/memory/memory_platform.h"
+#include "platform/raster.h"
+#include "scene/scene.h"
+#include "settings/saver_settings.h"
+
+// The replaced operators pair malloc with free; the compiler cannot see that they match.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+// Every heap allocation of the process is counted, so a benchmark can report how many a tick
+// makes (the Windows build promises none).
+namespace {
+std::atomic<uint64_t> g_allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+  return operator new(size);
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+
+namespace frin {
+namespace {
+
+constexpr int32_t kWidth = 1920, kHeight = 1080, kTpp = 15;
+constexpr int32_t kSpeed = 100;
+
+// A full-screen scene as the run leaves it, black background, settling on.
+struct RunningScene {
+  MemoryPlatform api{20261207};
+  Saver saver{api};
+
+  explicit RunningScene(int32_t max) {
+    api.SetScreenPixels(kWidth, kHeight, kTpp);
+    api.SetSetting(kSettingsApp, kSettingsSection, "Max", std::to_string(max));
+    api.SetSetting(kSettingsApp, kSettingsSection, "Speed", std::to_string(kSpeed));
+    api.SetSetting(kSettingsApp, kSettingsSection, "Remain", "on");
+    LoadSettings(saver.SaverSettings, api);
+    saver.SceneState.TwipsPerPixelX = kTpp;
+    saver.SceneState.TwipsPerPixelY = kTpp;
+    saver.SceneState.SceneWidth = kWidth;
+    saver.SceneState.SceneHeight = kHeight;
+    BuildFormScreen(saver);
+    Form& form = *saver.Form_Screen;
+    api.LoadForm(form);
+    form.Move(0, 0, kWidth * kTpp, kHeight * kTpp);
+    PlaceSurfaceBox(*saver.ScreenControls.Screen[0], 0, 0, kWidth * kTpp, kHeight * kTpp);
+    PlaceSurfaceBox(*saver.ScreenControls.Screen[1], 0, 0, kWidth * kTpp, kHeight * kTpp);
+    saver.FlakeField.Size(max);
+    PrepareScene(saver);
+    StepFirstBand(saver);
+    form.On("SS_Timer").timer = [this](int index) {
+      if (index == 0) {
+        StepFirstBand(saver);
+      } else {
+        StepSecondBand(saver);
+      }
+    };
+    saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(true);
+    if (max > BandSplit) saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(true);
+  }
+};
+
+void BM_Tick(benchmark::State& state) {
+  RunningScene scene(static_cast<int32_t>(state.range(0)));
+  scene.api.Advance(kSpeed);  // warm up: the first tick may size internal lists
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    scene.api.Advance(kSpeed);  // one tick of timer 0, and of timer 1 above 250 flakes
+  }
+  state.counters["allocs_per_tick"] = benchmark::Counter(
+      static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+  state.counters["flakes"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_Tick)->Arg(250)->Arg(500);
+
+// The blits of a tick alone: per flake one 7 x 7 restore (SRCCOPY) and the masked draw
+// (SRCERASE, SRCINVERT), at the same number of cells as BM_Tick.
+void BM_RasterOnly(benchmark::State& state) {
+  const int cells = static_cast<int>(state.range(0));
+  Surface canvas(kWidth, kHeight), buffer(kWidth, kHeight), strip(21, 14, kWhite);
+  std::mt19937 gen(7);
+  std::uniform_int_distribution<int32_t> xs(-7, kWidth), ys(-7, kHeight), cols(0, 14);
+  struct Cell {
+    int32_t x, y, column;
+  };
+  std::vector<Cell> at(static_cast<size_t>(cells));
+  for (Cell& c : at)
+    c = Cell{xs(gen), ys(gen), cols(gen)};
+  const uint64_t before = g_allocations.load();
+  for (auto _ : state) {
+    for (const Cell& c : at) {
+      BitBlt(canvas, c.x, c.y, 7, 7, buffer, c.x, c.y, RasterOp::kSrcCopy);
+      BitBlt(canvas, c.x, c.y + 3, 7, 7, strip, c.column, 7, RasterOp::kSrcErase);
+      BitBlt(canvas, c.x, c.y + 3, 7, 7, strip, c.column, 0, RasterOp::kSrcInvert);
+    }
+    benchmark::DoNotOptimize(canvas.Row(0));
+  }
+  state.counters["allocs_per_tick"] = benchmark::Counter(
+      static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_RasterOnly)->Arg(250)->Arg(500);
+
+// A 4000 x 3000 picture, already decoded, stretched over the whole scene.
+void BM_StretchPaint(benchmark::State& state) {
+  Surface picture(4000, 3000);
+  for (int32_t y = 0; y < picture.Height(); ++y) {
+    for (int32_t x = 0; x < picture.Width(); ++x) {
+      picture.At(x, y) = static_cast<Pixel>((x * 7) & 0xFF) << 16 |
+                         static_cast<Pixel>((y * 3) & 0xFF) << 8 |
+                         (static_cast<Pixel>(x ^ y) & 0xFF);
+    }
+  }
+  Surface buffer(kWidth, kHeight);
+  for (auto _ : state) {
+    StretchPaint(buffer, Rect{0, 0, kWidth, kHeight}, picture, Rect{0, 0, 4000, 3000});
+    benchmark::DoNotOptimize(buffer.Row(0));
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_StretchPaint)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace frin
+
+BENCHMARK_MAIN();

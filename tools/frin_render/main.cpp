@@ -1,0 +1,224 @@
+// frin-render: draws the saver's scene headless and writes it as a PNG or an animated GIF.
+//
+//   frin-render [--size WxH] [--ticks N] [--seed N] [--set KEY=VALUE]... [--desktop IMAGE]
+//               [--png FILE] [--gif FILE] [--every K]
+//
+// It does to the scene what a full-screen run does (the canvas and the buffer over the whole
+// window, the flake field sized, the scene prepared, one first-band step), then lets the virtual
+// clock run N ticks of timer 0 (every Speed milliseconds; timer 1 ticks too when Max is above
+// 250), exactly as the saver's timers would.
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdlib>
+#include <iostream>
+#include <new>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "lifecycle/form_screen.h"
+#include "lifecycle/saver.h"
+#include "platform/errors.h"
+#include "platform/memory/memory_platform.h"
+#include "scene/scene.h"
+#include "settings/saver_settings.h"
+#include "tools/frin_render/image_out.h"
+
+namespace frin {
+namespace {
+
+constexpr int32_t kTwipsPerPixel = 15;
+constexpr int32_t kMaxSide = 16384;
+
+const char* const kUsage =
+    "usage: frin-render [--size WxH] [--ticks N] [--seed N] [--set KEY=VALUE]... "
+    "[--desktop IMAGE] [--png FILE] [--gif FILE] [--every K]";
+
+struct Args {
+  int32_t width = 800, height = 600;
+  uint64_t ticks = 100;
+  std::optional<uint64_t> seed;
+  std::vector<std::pair<std::string, std::string>> settings;
+  std::string desktop, png, gif;
+  uint64_t every = 1;
+};
+
+struct BadArgument {
+  std::string message;
+};
+
+template <typename T>
+T Number(std::string_view text, T low, T high, const std::string& what) {
+  T value{};
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < low ||
+      value > high) {
+    throw BadArgument{what + " must be a whole number from " + std::to_string(low) + " to " +
+                      std::to_string(high) + ", not \"" + std::string(text) + "\""};
+  }
+  return value;
+}
+
+Args Parse(int argc, char** argv) {
+  Args a;
+  const std::vector<std::string> keys = {"Max",     "Speed",  "SaverType", "BackScreen",
+                                         "BS_File", "Remain", "Mouse_Move"};
+  for (int i = 1; i < argc; ++i) {
+    const std::string opt = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) throw BadArgument{opt + " needs a value"};
+      return argv[++i];
+    };
+    if (opt == "--size") {
+      const std::string v = value();
+      const size_t x = v.find('x');
+      if (x == std::string::npos) throw BadArgument{"--size takes WxH, such as 800x600"};
+      a.width = Number<int32_t>(std::string_view(v).substr(0, x), 1, kMaxSide, "the width");
+      a.height = Number<int32_t>(std::string_view(v).substr(x + 1), 1, kMaxSide, "the height");
+    } else if (opt == "--ticks") {
+      a.ticks = Number<uint64_t>(value(), 0, 10'000'000, "--ticks");
+    } else if (opt == "--seed") {
+      a.seed = Number<uint64_t>(value(), 0, UINT64_MAX, "--seed");
+    } else if (opt == "--every") {
+      a.every = Number<uint64_t>(value(), 1, 10'000'000, "--every");
+    } else if (opt == "--set") {
+      const std::string v = value();
+      const size_t eq = v.find('=');
+      const std::string key = v.substr(0, eq);
+      if (eq == std::string::npos || std::find(keys.begin(), keys.end(), key) == keys.end()) {
+        throw BadArgument{
+            "--set takes KEY=VALUE with KEY one of Max, Speed, SaverType, "
+            "BackScreen, BS_File, Remain, Mouse_Move"};
+      }
+      a.settings.emplace_back(key, v.substr(eq + 1));
+    } else if (opt == "--desktop") {
+      a.desktop = value();
+    } else if (opt == "--png") {
+      a.png = value();
+    } else if (opt == "--gif") {
+      a.gif = value();
+    } else if (opt == "--help" || opt == "-h") {
+      std::cout << kUsage << "\n";
+      std::exit(0);
+    } else {
+      throw BadArgument{"unknown argument \"" + opt + "\""};
+    }
+  }
+  return a;
+}
+
+uint64_t RealClock() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::system_clock::now().time_since_epoch())
+                                   .count());
+}
+
+int Render(const Args& a) {
+  MemoryPlatform api(a.seed ? *a.seed : RealClock());
+  api.SetScreenPixels(a.width, a.height, kTwipsPerPixel);
+  for (const auto& [key, text] : a.settings) {
+    api.SetSetting(kSettingsApp, kSettingsSection, key, text);
+  }
+  if (!a.desktop.empty()) {
+    std::optional<Surface> desk = MemoryPlatform::DecodeImageFile(a.desktop);
+    if (!desk) throw BadArgument{"--desktop: cannot read \"" + a.desktop + "\" as a picture"};
+    api.SetDesktop(std::move(*desk));
+  }
+
+  Saver saver(api);
+  try {
+    LoadSettings(saver.SaverSettings, api);
+  } catch (const RuntimeError& e) {
+    throw BadArgument{std::string("the settings cannot be loaded: ") + e.what()};
+  }
+  if (saver.SaverSettings.Speed <= 0) {
+    throw BadArgument{"Speed must be above 0 for the timers to tick"};
+  }
+  SceneState& scene = saver.SceneState;
+  scene.TwipsPerPixelX = kTwipsPerPixel;
+  scene.TwipsPerPixelY = kTwipsPerPixel;
+  scene.SceneWidth = a.width;
+  scene.SceneHeight = a.height;
+  scene.PreviewMode = 0;
+
+  // What the full-screen run does to the scene.
+  BuildFormScreen(saver);
+  Form& form = *saver.Form_Screen;
+  api.LoadForm(form);
+  const int32_t w = a.width * kTwipsPerPixel, h = a.height * kTwipsPerPixel;
+  form.Move(0, 0, w, h);
+  ScreenControls& c = saver.ScreenControls;
+  PlaceSurfaceBox(*c.Screen[0], 0, 0, w, h);
+  PlaceSurfaceBox(*c.Screen[1], 0, 0, w, h);
+  saver.FlakeField.Size(saver.SaverSettings.Max);
+  PrepareScene(saver);
+  StepFirstBand(saver);
+  form.On("SS_Timer").timer = [&saver](int index) {
+    if (index == 0) {
+      StepFirstBand(saver);
+    } else {
+      StepSecondBand(saver);
+    }
+  };
+  form.Show();
+  c.SS_Timer[0]->SetTimerEnabled(true);
+  if (saver.SaverSettings.Max > BandSplit) c.SS_Timer[1]->SetTimerEnabled(true);
+
+  const Surface& canvas = c.Screen[0]->surface;
+  GifWriter gif;
+  std::string error;
+  if (!a.gif.empty() && !gif.Open(a.gif, canvas.Width(), canvas.Height(), error)) {
+    std::cerr << "frin-render: " << a.gif << ": " << error << "\n";
+    return 1;
+  }
+  const uint64_t speed = static_cast<uint64_t>(saver.SaverSettings.Speed);
+  const uint64_t frameMs = a.every * speed;
+  for (uint64_t tick = 1; tick <= a.ticks; ++tick) {
+    api.Advance(speed);
+    if (!a.gif.empty() && tick % a.every == 0 &&
+        !gif.AddFrame(canvas, static_cast<uint32_t>(std::min<uint64_t>(frameMs, UINT32_MAX)),
+                      error)) {
+      std::cerr << "frin-render: " << a.gif << ": " << error << "\n";
+      return 1;
+    }
+  }
+  if (!a.gif.empty()) {
+    if (a.ticks < a.every && !gif.AddFrame(canvas, static_cast<uint32_t>(frameMs), error)) {
+      std::cerr << "frin-render: " << a.gif << ": " << error << "\n";
+      return 1;
+    }
+    if (!gif.Close(error)) {
+      std::cerr << "frin-render: " << a.gif << ": " << error << "\n";
+      return 1;
+    }
+  }
+  if (!a.png.empty() && !WritePng(canvas, a.png, error)) {
+    std::cerr << "frin-render: " << a.png << ": " << error << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace frin
+
+int main(int argc, char** argv) {
+  try {
+    return frin::Render(frin::Parse(argc, argv));
+  } catch (const frin::BadArgument& e) {
+    std::cerr << "frin-render: " << e.message << "\n";
+    return 2;
+  } catch (const frin::RuntimeError& e) {
+    std::cerr << "frin-render: error " << e.Number() << ": " << e.what() << "\n";
+    return 1;
+  } catch (const frin::ProcessEnded& e) {
+    std::cerr << "frin-render: the saver ended (status " << e.status << ")\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "frin-render: out of memory (is Max or --size too large?)\n";
+    return 1;
+  }
+}
