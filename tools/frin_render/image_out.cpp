@@ -1,10 +1,12 @@
 #include "tools/frin_render/image_out.h"
 
+#include <fcntl.h>
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gif_lib.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <unordered_map>
 
@@ -42,8 +44,6 @@ bool WritePng(const Surface& surface, const std::string& path, std::string& erro
 }
 
 namespace {
-
-constexpr int kTransparent = 255;
 
 struct Colour {
   int r, g, b;
@@ -152,6 +152,7 @@ struct GifWriter::State {
   std::vector<int16_t> lut = std::vector<int16_t>(32768, -1);
   std::vector<uint8_t> previous, current;
   bool first = true;
+  int transparent = 255;  // the index after the palette's colours
 
   uint8_t Nearest(Pixel p) {
     const Colour c = Split(p);
@@ -214,7 +215,13 @@ GifWriter::~GifWriter() {
 
 bool GifWriter::Open(const std::string& path, int32_t width, int32_t height, std::string& error) {
   int err = 0;
-  state_->gif = EGifOpenFileName(path.c_str(), false, &err);
+  // Opened here rather than by giflib, so the file gets the usual permissions (0666 less umask).
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) {
+    error = std::strerror(errno);
+    return false;
+  }
+  state_->gif = EGifOpenFileHandle(fd, &err);
   if (state_->gif == nullptr) {
     error = GifErrorString(err);
     return false;
@@ -233,14 +240,21 @@ bool GifWriter::AddFrame(const Surface& frame, uint32_t delayMs, std::string& er
   }
   if (s.first) {
     s.MakePalette(frame);
+    // The smallest power-of-two map that holds the colours and the transparent index: fewer
+    // bits per code make the frames smaller.
+    s.transparent = static_cast<int>(s.palette.size());
+    int mapSize = 2;
+    while (mapSize < s.transparent + 1)
+      mapSize *= 2;
     std::array<GifColorType, 256> colours{};
     for (size_t i = 0; i < s.palette.size(); ++i) {
       const Colour c = Split(s.palette[i]);
       colours[i] = GifColorType{static_cast<GifByteType>(c.r), static_cast<GifByteType>(c.g),
                                 static_cast<GifByteType>(c.b)};
     }
-    ColorMapObject* map = GifMakeMapObject(256, colours.data());
-    const bool ok = EGifPutScreenDesc(s.gif, s.width, s.height, 8, 0, map) == GIF_OK;
+    ColorMapObject* map = GifMakeMapObject(mapSize, colours.data());
+    const bool ok =
+        EGifPutScreenDesc(s.gif, s.width, s.height, map->BitsPerPixel, 0, map) == GIF_OK;
     GifFreeMapObject(map);
     if (!ok) {
       error = GifErrorString(s.gif->Error);
@@ -290,7 +304,7 @@ bool GifWriter::AddFrame(const Surface& frame, uint32_t delayMs, std::string& er
   gcb.DisposalMode = DISPOSE_DO_NOT;
   gcb.UserInputFlag = false;
   gcb.DelayTime = static_cast<int>(cs);
-  gcb.TransparentColor = s.first ? NO_TRANSPARENT_COLOR : kTransparent;
+  gcb.TransparentColor = s.first ? NO_TRANSPARENT_COLOR : s.transparent;
   GifByteType ext[4];
   EGifGCBToExtension(&gcb, ext);
   if (EGifPutExtension(s.gif, GRAPHICS_EXT_FUNC_CODE, 4, ext) != GIF_OK ||
@@ -301,10 +315,15 @@ bool GifWriter::AddFrame(const Surface& frame, uint32_t delayMs, std::string& er
   std::vector<GifPixelType> line(static_cast<size_t>(right - left));
   for (int32_t y = top; y < bottom; ++y) {
     const size_t row = static_cast<size_t>(y) * static_cast<size_t>(s.width);
+    // An unchanged pixel is transparent, unless it repeats the pixel just written: then its own
+    // colour continues the run, which the LZW coder packs better than a colour change.
+    int last = -1;
     for (int32_t x = left; x < right; ++x) {
       const size_t i = row + static_cast<size_t>(x);
-      line[static_cast<size_t>(x - left)] =
-          (!s.first && s.current[i] == s.previous[i]) ? kTransparent : s.current[i];
+      int v = s.current[i];
+      if (!s.first && s.current[i] == s.previous[i] && v != last) v = s.transparent;
+      line[static_cast<size_t>(x - left)] = static_cast<GifPixelType>(v);
+      last = v;
     }
     if (EGifPutLine(s.gif, line.data(), right - left) != GIF_OK) {
       error = GifErrorString(s.gif->Error);

@@ -15,7 +15,8 @@ bool WritePng(const Surface& surface, const std::string& path, std::string& erro
 
 // An animated GIF that loops for ever. The palette is made from the first frame: its own colours
 // when it has at most 255 of them (a black scene with white flakes is exact), otherwise a median
-// cut of its colours to 253 entries plus exact black and white. Index 255 is transparent: every
+// cut of its colours to 253 entries plus exact black and white. The index after the colours is
+// transparent, and the colour map is the smallest power of two that holds them all: every
 // frame after the first holds only the bounding box of the pixels that changed, with the
 // unchanged pixels inside it transparent, so frames of falling snow stay small.
 class GifWriter {
