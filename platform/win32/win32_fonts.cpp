@@ -1,0 +1,168 @@
+#include "platform/win32/win32_fonts.h"
+
+#include <cmath>
+
+namespace frin::win32 {
+namespace {
+
+// Stand-ins, best first: the Japanese system faces of Windows, then common free faces with
+// Japanese glyphs (VL Gothic is what the Wine test machine has).
+constexpr const wchar_t* kGothicStandIns[] = {
+    L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF",  // MS P Gothic, Japanese name
+    L"MS PGothic",
+    L"MS UI Gothic",
+    L"\xFF2D\xFF33 \x30B4\x30B7\x30C3\x30AF",  // MS Gothic
+    L"MS Gothic",
+    L"Meiryo UI",
+    L"VL PGothic",
+    L"VL Gothic",
+    L"IPAPGothic",
+    L"IPAGothic",
+    L"Takao PGothic",
+    L"Noto Sans CJK JP",
+};
+constexpr const wchar_t* kMinchoStandIns[] = {
+    L"\xFF2D\xFF33 \xFF30\x660E\x671D",  // MS P Mincho
+    L"MS PMincho",
+    L"\xFF2D\xFF33 \x660E\x671D",  // MS Mincho
+    L"MS Mincho",
+    L"IPAPMincho",
+    L"IPAMincho",
+};
+
+int CALLBACK NoteFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return 0;
+}
+
+int CALLBACK ListFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM list) {
+  auto& faces = *reinterpret_cast<std::vector<std::wstring>*>(list);
+  // Vertical faces ("@...") draw rotated glyphs.
+  if (lf->lfFaceName[0] != L'@' && (type & TRUETYPE_FONTTYPE) != 0) {
+    faces.emplace_back(lf->lfFaceName);
+  }
+  return 1;
+}
+
+}  // namespace
+
+FontBook::FontBook() : dc_(CreateCompatibleDC(nullptr)) {
+  HDC screen = GetDC(nullptr);
+  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  if (dpiY_ <= 0) dpiY_ = 96;
+}
+
+FontBook::~FontBook() {
+  for (Made& m : made_)
+    DeleteObject(m.font);
+  DeleteDC(dc_);
+}
+
+bool FontBook::Exists(const std::wstring& face) {
+  if (face.empty() || face.size() >= LF_FACESIZE) return false;
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  face.copy(lf.lfFaceName, face.size());
+  bool found = false;
+  EnumFontFamiliesExW(dc_, &lf, NoteFace, reinterpret_cast<LPARAM>(&found), 0);
+  return found;
+}
+
+bool FontBook::Covers(const std::wstring& face, const std::wstring& sample) {
+  if (sample.empty()) return true;
+  HFONT font = CreateFontW(-16, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                           DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  if (font == nullptr) return false;
+  HGDIOBJ old = SelectObject(dc_, font);
+  std::vector<WORD> glyphs(sample.size());
+  const DWORD n = GetGlyphIndicesW(dc_, sample.c_str(), static_cast<int>(sample.size()),
+                                   glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+  bool all = n != GDI_ERROR;
+  for (size_t i = 0; all && i < sample.size(); ++i) {
+    // Blanks and controls may have no glyph of their own in any face.
+    if (sample[i] > L' ' && glyphs[i] == 0xFFFF) all = false;
+  }
+  SelectObject(dc_, old);
+  DeleteObject(font);
+  return all;
+}
+
+std::wstring FontBook::Resolve(const std::wstring& face, const std::wstring& sample) {
+  for (const Resolved& r : resolved_) {
+    if (r.face == face && r.sample == sample) return r.result;
+  }
+  std::vector<std::wstring> candidates{face};
+  const bool mincho =
+      face.find(L'\x660E') != std::wstring::npos || face.find(L"Mincho") != std::wstring::npos;
+  if (mincho) {
+    for (const wchar_t* f : kMinchoStandIns)
+      candidates.emplace_back(f);
+  }
+  for (const wchar_t* f : kGothicStandIns)
+    candidates.emplace_back(f);
+  std::wstring result;
+  for (const std::wstring& c : candidates) {
+    if (Exists(c) && Covers(c, sample)) {
+      result = c;
+      break;
+    }
+  }
+  if (result.empty()) {
+    if (!listed_) {
+      listed_ = true;
+      LOGFONTW lf{};
+      lf.lfCharSet = SHIFTJIS_CHARSET;
+      EnumFontFamiliesExW(dc_, &lf, ListFace, reinterpret_cast<LPARAM>(&japaneseFaces_), 0);
+    }
+    for (const std::wstring& c : japaneseFaces_) {
+      if (Covers(c, sample)) {
+        result = c;
+        break;
+      }
+    }
+  }
+  if (result.empty()) result = face;  // nothing better: let the system's font linking try
+  resolved_.push_back(Resolved{face, sample, result});
+  return result;
+}
+
+HFONT FontBook::Make(const std::wstring& face, int height, int weight, bool italic, int charset) {
+  for (const Made& m : made_) {
+    if (m.face == face && m.height == height && m.weight == weight && m.italic == italic &&
+        m.charset == charset) {
+      return m.font;
+    }
+  }
+  HFONT font = CreateFontW(-height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE,
+                           static_cast<DWORD>(charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                           DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, face.c_str());
+  if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  made_.push_back(Made{face, height, weight, italic, charset, font});
+  return font;
+}
+
+int FontBook::TextWidth(HFONT font, const std::wstring& text) {
+  HGDIOBJ old = SelectObject(dc_, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc_, old);
+  return size.cx;
+}
+
+HFONT FontBook::Get(const FontRequest& request, const std::wstring& sample,
+                    const std::wstring& text, int maxWidth) {
+  const std::wstring face = Resolve(request.face, sample);
+  int height = static_cast<int>(std::lround(request.points * dpiY_ / 72.0));
+  if (height < 1) height = 1;
+  HFONT font = Make(face, height, request.weight, request.italic, request.charset);
+  if (text.empty() || maxWidth <= 0) return font;
+  while (height > 8 && TextWidth(font, text) > maxWidth) {
+    --height;
+    font = Make(face, height, request.weight, request.italic, request.charset);
+  }
+  return font;
+}
+
+}  // namespace frin::win32

@@ -1,0 +1,63 @@
+// Fonts of the settings dialog. The model names Japanese faces; where a face is missing, or
+// lacks glyphs of the dialog's captions, a face that has them stands in, and a caption too wide
+// for its box is drawn a little smaller until it fits.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace frin::win32 {
+
+struct FontRequest {
+  std::wstring face;
+  double points = 9;
+  int weight = 400;
+  bool italic = false;
+  int charset = 128;
+};
+
+class FontBook {
+ public:
+  FontBook();
+  ~FontBook();
+  FontBook(const FontBook&) = delete;
+  FontBook& operator=(const FontBook&) = delete;
+
+  // The face that draws the request: the named one when it exists and has every glyph of
+  // sample, else the first stand-in that has them, else the named one.
+  std::wstring Resolve(const std::wstring& face, const std::wstring& sample);
+  // A font of the request at its size, or smaller (down to 8 pixels) until text fits in
+  // maxWidth pixels; owned by the book. The height in pixels at the screen's dots per inch.
+  HFONT Get(const FontRequest& request, const std::wstring& sample, const std::wstring& text,
+            int maxWidth);
+
+ private:
+  struct Made {
+    std::wstring face;
+    int height, weight;
+    bool italic;
+    int charset;
+    HFONT font;
+  };
+  struct Resolved {
+    std::wstring face, sample, result;
+  };
+  HFONT Make(const std::wstring& face, int height, int weight, bool italic, int charset);
+  bool Exists(const std::wstring& face);
+  bool Covers(const std::wstring& face, const std::wstring& sample);
+  int TextWidth(HFONT font, const std::wstring& text);
+
+  HDC dc_;
+  int dpiY_;
+  std::vector<Made> made_;
+  std::vector<Resolved> resolved_;
+  std::vector<std::wstring> japaneseFaces_;  // faces the system lists for the Japanese charset
+  bool listed_ = false;
+};
+
+}  // namespace frin::win32

@@ -1,0 +1,146 @@
+// Pixels from the system: the copy of the desktop and the decoding of picture files. Both go
+// through a 32-bit top-down DIB section and end in a Surface; drawing stays with the raster.
+#include "platform/win32/win32_platform.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace frin::win32 {
+namespace {
+
+// A 32-bit top-down DIB section selected into a memory context, freed with the scope.
+class Dib {
+ public:
+  Dib(int32_t width, int32_t height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap_ == nullptr) return;
+    bits_ = static_cast<const uint32_t*>(bits);
+    dc_ = CreateCompatibleDC(nullptr);
+    old_ = SelectObject(dc_, bitmap_);
+    width_ = width;
+    height_ = height;
+  }
+  ~Dib() {
+    if (dc_ != nullptr) {
+      SelectObject(dc_, old_);
+      DeleteDC(dc_);
+    }
+    if (bitmap_ != nullptr) DeleteObject(bitmap_);
+  }
+  Dib(const Dib&) = delete;
+  Dib& operator=(const Dib&) = delete;
+
+  bool Ok() const { return dc_ != nullptr; }
+  HDC Dc() const { return dc_; }
+  // Rows and columns that fit both the DIB and dst, copied to dst at (0, 0).
+  void CopyTo(Surface& dst) const {
+    GdiFlush();
+    const int32_t w = std::min(width_, dst.Width()), h = std::min(height_, dst.Height());
+    for (int32_t y = 0; y < h; ++y) {
+      const uint32_t* in = bits_ + static_cast<size_t>(y) * static_cast<size_t>(width_);
+      Pixel* out = dst.Row(y);
+      for (int32_t x = 0; x < w; ++x)
+        out[x] = in[x] & kColourMask;
+    }
+    if (w > 0 && h > 0) dst.AddDamage(Rect{0, 0, w, h});
+  }
+
+ private:
+  HBITMAP bitmap_ = nullptr;
+  HDC dc_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  const uint32_t* bits_ = nullptr;
+  int32_t width_ = 0, height_ = 0;
+};
+
+bool ReadWholeFile(const std::wstring& path, std::vector<char>& bytes) {
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const DWORD size = GetFileSize(file, nullptr);
+  bool ok = size != INVALID_FILE_SIZE && size > 0 && size < 0x40000000u;
+  if (ok) {
+    bytes.resize(size);
+    DWORD read = 0;
+    ok = ReadFile(file, bytes.data(), size, &read, nullptr) && read == size;
+  }
+  CloseHandle(file);
+  return ok;
+}
+
+}  // namespace
+
+void Win32Platform::CaptureDesktop(Surface& dst, int32_t width, int32_t height) {
+  width = std::min(width, dst.Width());
+  height = std::min(height, dst.Height());
+  if (width <= 0 || height <= 0) return;
+  Dib dib(width, height);
+  if (!dib.Ok()) return;
+  HWND desktop = GetDesktopWindow();
+  HDC screen = GetDC(desktop);
+  BitBlt(dib.Dc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+  ReleaseDC(desktop, screen);
+  dib.CopyTo(dst);
+}
+
+std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
+  std::vector<char> bytes;
+  if (!ReadWholeFile(Wide(path), bytes)) return std::nullopt;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (memory == nullptr) return std::nullopt;
+  void* data = GlobalLock(memory);
+  std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
+  GlobalUnlock(memory);
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
+    return std::nullopt;
+  }
+  IPicture* picture = nullptr;
+  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE,
+                                        IID_IPicture, reinterpret_cast<void**>(&picture));
+  stream->Release();
+  if (FAILED(loaded) || picture == nullptr) return std::nullopt;
+
+  OLE_XSIZE_HIMETRIC hmWidth = 0;
+  OLE_YSIZE_HIMETRIC hmHeight = 0;
+  picture->get_Width(&hmWidth);
+  picture->get_Height(&hmHeight);
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  const int32_t width = HimetricToPixels(hmWidth, dpiX);
+  const int32_t height = HimetricToPixels(hmHeight, dpiY);
+  std::optional<Surface> result;
+  // A picture larger than any screen is not one the saver can show; refuse it rather than
+  // reserve gigabytes for it.
+  if (width > 0 && height > 0 && static_cast<int64_t>(width) * height <= 64LL * 1024 * 1024) {
+    Dib dib(width, height);
+    if (dib.Ok()) {
+      // The loading box is black: a metafile's unpainted parts stay black.
+      RECT all{0, 0, width, height};
+      FillRect(dib.Dc(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      if (SUCCEEDED(picture->Render(dib.Dc(), 0, 0, width, height, 0, hmHeight, hmWidth, -hmHeight,
+                                    nullptr))) {
+        result.emplace(width, height, kBlack);
+        dib.CopyTo(*result);
+        result->Damage().Clear();
+      }
+    }
+  }
+  picture->Release();
+  return result;
+}
+
+}  // namespace frin::win32

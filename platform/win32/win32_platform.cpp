@@ -1,0 +1,386 @@
+// The system services of the Windows backend: start-up queries, the password services, input,
+// the settings store, the file chooser, the clock, yielding and ending. The form mirror is in
+// win32_forms.cpp, pictures and the desktop copy in win32_picture.cpp.
+#include "platform/win32/win32_platform.h"
+
+#include <commdlg.h>
+
+#include <cmath>
+
+#include "platform/errors.h"
+#include "platform/win32/win32_fonts.h"
+
+namespace frin::win32 {
+
+std::wstring Wide(const std::string& utf8) {
+  const std::u16string u = Utf16FromUtf8(utf8);
+  return std::wstring(u.begin(), u.end());
+}
+
+std::string Narrow(const std::wstring& wide) {
+  const std::u16string u(wide.begin(), wide.end());
+  return Utf8FromUtf16(u);
+}
+
+namespace {
+
+constexpr wchar_t kOwnerClass[] = L"FrinRuntimeOwner";
+constexpr UINT kSpiScreenSaverRunning = 97;
+
+HWND AsHwnd(WindowHandle h) {
+  return reinterpret_cast<HWND>(h);
+}
+WindowHandle AsHandle(HWND h) {
+  return reinterpret_cast<WindowHandle>(h);
+}
+
+}  // namespace
+
+Win32Platform::Win32Platform(HINSTANCE instance)
+    : instance_(instance), fonts_(std::make_unique<FontBook>()) {
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  // The integer ratio the program works with (15 at 96 dots per inch, 12 at 120).
+  tppX_ = dpiX > 0 ? static_cast<int32_t>(std::lround(1440.0 / dpiX)) : 15;
+  tppY_ = dpiY > 0 ? static_cast<int32_t>(std::lround(1440.0 / dpiY)) : 15;
+  if (tppX_ <= 0) tppX_ = 1;
+  if (tppY_ <= 0) tppY_ = 1;
+
+  WNDCLASSEXW owner{};
+  owner.cbSize = sizeof owner;
+  owner.lpfnWndProc = OwnerProc;
+  owner.hInstance = instance_;
+  owner.lpszClassName = kOwnerClass;
+  RegisterClassExW(&owner);
+  owner_ = CreateWindowExW(0, kOwnerClass, L"Frin", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           instance_, nullptr);
+  memDc_ = CreateCompatibleDC(nullptr);
+}
+
+Win32Platform::~Win32Platform() {
+  graveyard_.clear();
+  for (auto& fw : forms_)
+    Teardown(*fw);
+  forms_.clear();
+  graveyard_.clear();
+  if (memDc_ != nullptr) DeleteDC(memDc_);
+  if (owner_ != nullptr) DestroyWindow(owner_);
+}
+
+LRESULT CALLBACK Win32Platform::OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  // The runtime's owner window: asked to close, the program ends.
+  if (msg == WM_CLOSE) ExitProcess(0);
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void Win32Platform::Fail(int number, const std::string& message) {
+  // Nothing may tick or draw behind the report.
+  for (auto& fw : forms_) {
+    for (const auto& c : fw->form->Controls()) {
+      if (c->kind == ControlKind::kTimer) KillTimer(fw->hwnd, static_cast<UINT_PTR>(c->index + 1));
+    }
+    if (!fw->dialog) ShowWindow(fw->hwnd, SW_HIDE);
+  }
+  for (int i = 0; i < 64 && ::ShowCursor(TRUE) < 0; ++i) {
+  }
+  const std::wstring text = Wide(ErrorReport(number, message));
+  MessageBoxW(nullptr, text.c_str(), L"Frin", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
+  ExitProcess(number != 0 ? static_cast<UINT>(number) : 1u);
+}
+
+int Win32Platform::RunMessageLoop() {
+  loopRunning_ = true;
+  if (forms_.empty()) return 0;
+  MSG msg;
+  for (;;) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == 0) return static_cast<int>(msg.wParam);
+    if (got == -1) return 1;
+    // A close posted to no window (the owner of a window that has none): the program ends.
+    if (msg.hwnd == nullptr && msg.message == WM_CLOSE) return 0;
+    Dispatch(msg);
+  }
+}
+
+void Win32Platform::Dispatch(MSG& msg) {
+  for (auto& fw : forms_) {
+    if (fw->dialog && !fw->dead && IsDialogMessageW(fw->hwnd, &msg)) return;
+  }
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+void Win32Platform::DoEvents() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (msg.hwnd == nullptr && msg.message == WM_CLOSE) EndProcess(0);
+    Dispatch(msg);
+  }
+}
+
+void Win32Platform::EndProcess(int status) {
+  ExitProcess(static_cast<UINT>(status));
+}
+
+// --- Start-up ------------------------------------------------------------------------------
+
+std::string Win32Platform::CommandText() {
+  const std::wstring line = GetCommandLineW();
+  const std::u16string args = CommandArguments(std::u16string(line.begin(), line.end()));
+  return Utf8FromUtf16(args);
+}
+
+ScreenInfo Win32Platform::Screen() {
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  ScreenInfo s;
+  s.twipsPerPixelX = dpiX > 0 ? 1440.0f / static_cast<float>(dpiX) : 15.0f;
+  s.twipsPerPixelY = dpiY > 0 ? 1440.0f / static_cast<float>(dpiY) : 15.0f;
+  s.widthTwips = static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * s.twipsPerPixelX;
+  s.heightTwips = static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * s.twipsPerPixelY;
+  return s;
+}
+
+int32_t Win32Platform::PlatformId() {
+  OSVERSIONINFOA info;
+  ZeroMemory(&info, sizeof info);
+  info.dwOSVersionInfoSize = sizeof info;  // 148
+  if (!GetVersionExA(&info)) return 0;
+  return static_cast<int32_t>(info.dwPlatformId);
+}
+
+WindowHandle Win32Platform::FindTopWindow(const std::string& title) {
+  const std::wstring t = Wide(title);
+  return AsHandle(FindWindowW(nullptr, t.c_str()));
+}
+
+void Win32Platform::ChangePassword(WindowHandle parent) {
+  using PwdChange = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, DWORD);
+  HMODULE mpr = LoadLibraryW(L"mpr.dll");
+  if (mpr == nullptr) return;
+  auto change = reinterpret_cast<PwdChange>(
+      reinterpret_cast<void*>(GetProcAddress(mpr, "PwdChangePasswordA")));
+  if (change != nullptr) change("SCRSAVE", AsHwnd(parent), 0, 0);
+  FreeLibrary(mpr);
+}
+
+// --- Windows --------------------------------------------------------------------------------
+
+void Win32Platform::OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight,
+                              int32_t& outerWidth, int32_t& outerHeight) {
+  outerWidth = clientWidth;
+  outerHeight = clientHeight;
+  if (border != FormBorder::kFixedDialog) return;
+  Form probe("probe");
+  probe.border = border;
+  RECT r{0, 0, TwipsToPixels(clientWidth, tppX_), TwipsToPixels(clientHeight, tppY_)};
+  AdjustWindowRectEx(&r, FormStyle(probe), FALSE, FormExStyle(probe));
+  outerWidth = CheckedMul(r.right - r.left, tppX_);
+  outerHeight = CheckedMul(r.bottom - r.top, tppY_);
+}
+
+bool Win32Platform::GetWindowRect(WindowHandle h, Rect& r) {
+  r = Rect{};
+  RECT w;
+  if (h == 0 || !IsWindow(AsHwnd(h)) || !::GetWindowRect(AsHwnd(h), &w)) return false;
+  r = Rect{w.left, w.top, w.right, w.bottom};
+  return true;
+}
+
+uint32_t Win32Platform::GetWindowStyle(WindowHandle h) {
+  return static_cast<uint32_t>(GetWindowLongW(AsHwnd(h), GWL_STYLE));
+}
+
+void Win32Platform::SetWindowStyle(WindowHandle h, uint32_t style) {
+  // A window that becomes a child stops being a popup: the two styles exclude each other.
+  if ((style & WS_CHILD) != 0 && Find(AsHwnd(h)) != nullptr) style &= ~WS_POPUP;
+  SetWindowLongW(AsHwnd(h), GWL_STYLE, static_cast<LONG>(style));
+  SetWindowPos(AsHwnd(h), nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void Win32Platform::SetParent(WindowHandle child, WindowHandle parent) {
+  ::SetParent(AsHwnd(child), AsHwnd(parent));
+  if (FormWindow* fw = Find(AsHwnd(child))) fw->host = AsHwnd(parent);
+}
+
+void Win32Platform::SetTopmost(WindowHandle h, uint32_t flags) {
+  SetWindowPos(AsHwnd(h), HWND_TOPMOST, 0, 0, 0, 0, flags);
+  if (FormWindow* fw = Find(AsHwnd(h))) {
+    fw->form->topmost = true;
+    if ((flags & SWP_SHOWWINDOW) != 0) fw->form->visible = true;
+  }
+}
+
+void Win32Platform::BringWindowToTop(WindowHandle h) {
+  ::BringWindowToTop(AsHwnd(h));
+}
+
+WindowHandle Win32Platform::GetOwner(WindowHandle h) {
+  return AsHandle(GetWindow(AsHwnd(h), GW_OWNER));
+}
+
+void Win32Platform::PostClose(WindowHandle h) {
+  PostMessageW(AsHwnd(h), WM_CLOSE, 0, 0);
+}
+
+WindowHandle Win32Platform::ControlWindow(Control& c) {
+  FormWindow* fw = Find(c.form);
+  if (fw == nullptr) return 0;
+  ControlMirror* cw = FindControl(*fw, &c);
+  return cw != nullptr ? AsHandle(cw->hwnd) : 0;
+}
+
+// --- Input and the system's saver state ------------------------------------------------------
+
+int Win32Platform::ShowCursor(bool show) {
+  return ::ShowCursor(show ? TRUE : FALSE);
+}
+
+Point Win32Platform::GetCaretPos() {
+  POINT p{};
+  ::GetCaretPos(&p);
+  return Point{p.x, p.y};
+}
+
+Point Win32Platform::GetCursorPos() {
+  POINT p{};
+  ::GetCursorPos(&p);
+  return Point{p.x, p.y};
+}
+
+void Win32Platform::SetScreenSaverRunning(bool running) {
+  UINT scratch = 0;
+  SystemParametersInfoW(kSpiScreenSaverRunning, running ? 1 : 0, &scratch, 0);
+}
+
+std::optional<int32_t> Win32Platform::VerifyScreenSavePwd(WindowHandle parent) {
+  using Verify = BOOL(WINAPI*)(HWND);
+  HMODULE cpl = LoadLibraryW(L"password.cpl");
+  if (cpl == nullptr) return std::nullopt;
+  auto verify =
+      reinterpret_cast<Verify>(reinterpret_cast<void*>(GetProcAddress(cpl, "VerifyScreenSavePwd")));
+  std::optional<int32_t> answer;
+  if (verify != nullptr) answer = static_cast<int32_t>(verify(AsHwnd(parent)));
+  FreeLibrary(cpl);
+  return answer;
+}
+
+// --- Files and the store --------------------------------------------------------------------
+
+bool Win32Platform::FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  const DWORD attributes = GetFileAttributesW(Wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes &
+          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) == 0;
+}
+
+std::string Win32Platform::ReadSetting(const std::string& app, const std::string& section,
+                                       const std::string& key, const std::string& defaultText) {
+  const std::u16string path = SettingsKeyPath(app, section);
+  HKEY hkey = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path.c_str()), 0,
+                    KEY_QUERY_VALUE, &hkey) != ERROR_SUCCESS) {
+    return defaultText;
+  }
+  const std::wstring name = Wide(key);
+  DWORD type = 0, bytes = 0;
+  std::string result = defaultText;
+  if (RegQueryValueExW(hkey, name.c_str(), nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
+      (type == REG_SZ || type == REG_EXPAND_SZ)) {
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),
+                         &size) == ERROR_SUCCESS) {
+      value.resize(size / sizeof(wchar_t));
+      const size_t nul = value.find(L'\0');
+      if (nul != std::wstring::npos) value.resize(nul);
+      result = Narrow(value);
+    }
+  }
+  RegCloseKey(hkey);
+  return result;
+}
+
+void Win32Platform::WriteSetting(const std::string& app, const std::string& section,
+                                 const std::string& key, const std::string& text) {
+  const std::u16string path = SettingsKeyPath(app, section);
+  HKEY hkey = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, reinterpret_cast<const wchar_t*>(path.c_str()), 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &hkey,
+                      nullptr) != ERROR_SUCCESS) {
+    RaiseError(kErrStoreWrite);
+  }
+  const std::wstring name = Wide(key);
+  const std::wstring value = Wide(text);
+  const LONG result =
+      RegSetValueExW(hkey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(hkey);
+  if (result != ERROR_SUCCESS) RaiseError(kErrStoreWrite);
+}
+
+// --- Common dialogs ---------------------------------------------------------------------------
+
+std::optional<std::string> Win32Platform::GetOpenFileName(const FileChooserRequest& request) {
+  const std::u16string filter = FilterList(request.filter);
+  std::u16string file = DialogBuffer(request.file, request.maxFile);
+  std::u16string fileTitle = DialogBuffer(request.fileTitle, request.maxFileTitle);
+  const std::u16string initialDir = Utf16FromUtf8(request.initialDir);
+  const std::u16string title = Utf16FromUtf8(request.title);
+
+  OPENFILENAMEW ofn;
+  ZeroMemory(&ofn, sizeof ofn);
+  // The request's size is that of the record without the later extension fields; the wide
+  // record of that layout has the same size.
+  ofn.lStructSize = request.structSize >= OPENFILENAME_SIZE_VERSION_400W &&
+                            request.structSize <= sizeof(OPENFILENAMEW)
+                        ? request.structSize
+                        : OPENFILENAME_SIZE_VERSION_400W;
+  ofn.hwndOwner = AsHwnd(request.owner);
+  ofn.hInstance = reinterpret_cast<HINSTANCE>(request.instance);
+  ofn.lpstrFilter = reinterpret_cast<const wchar_t*>(filter.c_str());
+  ofn.nFilterIndex = request.filterIndex;
+  ofn.lpstrFile = reinterpret_cast<wchar_t*>(&file[0]);
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrFileTitle = reinterpret_cast<wchar_t*>(&fileTitle[0]);
+  ofn.nMaxFileTitle = static_cast<DWORD>(fileTitle.size());
+  ofn.lpstrInitialDir =
+      initialDir.empty() ? nullptr : reinterpret_cast<const wchar_t*>(initialDir.c_str());
+  ofn.lpstrTitle = title.empty() ? nullptr : reinterpret_cast<const wchar_t*>(title.c_str());
+  ofn.Flags = request.flags;
+  if (!::GetOpenFileNameW(&ofn)) return std::nullopt;
+  return Utf8FromUtf16(UpToNul(file));
+}
+
+std::string Win32Platform::ProgramFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string();
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  const std::u16string folder = FolderOfPath(std::u16string(path.begin(), path.end()));
+  return Utf8FromUtf16(folder);
+}
+
+uint64_t Win32Platform::Clock() {
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  return (static_cast<uint64_t>(GetTickCount()) << 32) ^ static_cast<uint64_t>(counter.QuadPart);
+}
+
+}  // namespace frin::win32

@@ -1,0 +1,190 @@
+// The Windows backend of frin.scr: Module_API on the Win32 API (W functions throughout, UTF-8
+// inside, UTF-16 at the boundary) and the mirror of the form model on real windows.
+//
+// Implements:
+//  - every Module_API operation, with XP's functions only; the password services are loaded
+//    when needed (nullopt or nothing where a system lacks them);
+//  - Form_Screen as a borderless popup owned by a hidden runtime window (closing that window ends
+//    the process); its visible picture boxes are painted from our surfaces through DIB
+//    sections: after each event only the rectangles the event drew (Surface::Damage) are
+//    copied, WM_PAINT copies everything; keys of every kind go to the form's focus control,
+//    button presses to the picture box under the cursor, WM_TIMER to the timer controls;
+//  - a preview embedded in a host window ends with the host: WM_DESTROY from outside, or a host
+//    that no longer exists at a timer tick, unloads the form, and the process ends with it;
+//  - Form_Set as real controls with the model's captions, fonts (a face with Japanese glyphs
+//    stands in for a missing one, shrunk until the caption fits its box), values, ranges and
+//    enabled states; the user's edits come back through Control::SetValue / SetText and
+//    Form::RaiseClick; closing by the title bar unloads the form (its unload handler runs);
+//  - runtime errors raised inside an event end the process with one message box.
+// Lacks: picture boxes as real child windows (none is needed: the canvas is drawn by the form),
+// window states other than normal, minimised and maximised.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+// The Module_API operation keeps its name; the system's function is called as GetOpenFileNameW.
+#undef GetOpenFileName
+
+#include <exception>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/errors.h"
+#include "platform/module_api.h"
+#include "platform/win32/win32_text.h"
+
+namespace frin::win32 {
+
+std::wstring Wide(const std::string& utf8);
+std::string Narrow(const std::wstring& wide);
+
+class FontBook;
+
+class Win32Platform : public Module_API, public FormObserver {
+ public:
+  explicit Win32Platform(HINSTANCE instance);
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
+  // Runs f as the delivery of one event: a RuntimeError (or any other exception) it raises is
+  // reported and ends the process, and forms unloaded meanwhile are freed once no event is
+  // being delivered any more.
+  template <typename F>
+  void Deliver(F&& f) {
+    ++depth_;
+    try {
+      f();
+    } catch (const RuntimeError& e) {
+      Fail(e.Number(), e.what());
+    } catch (const std::exception& e) {
+      Fail(0, e.what());
+    }
+    if (--depth_ == 0) graveyard_.clear();
+  }
+  // Shows the error report and ends the process with a non-zero status.
+  [[noreturn]] void Fail(int number, const std::string& message);
+
+  // The entry has returned: handles window messages until no form is left (or the process
+  // ends); the exit status.
+  int RunMessageLoop();
+
+  // --- Module_API ---------------------------------------------------------------------------
+  std::string CommandText() override;
+  ScreenInfo Screen() override;
+  int32_t PlatformId() override;
+  WindowHandle FindTopWindow(const std::string& title) override;
+  void ChangePassword(WindowHandle parent) override;
+  void LoadForm(Form& form) override;
+  void UnloadForm(Form& form) override;
+  void OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight, int32_t& outerWidth,
+                 int32_t& outerHeight) override;
+  bool GetWindowRect(WindowHandle h, Rect& r) override;
+  uint32_t GetWindowStyle(WindowHandle h) override;
+  void SetWindowStyle(WindowHandle h, uint32_t style) override;
+  void SetParent(WindowHandle child, WindowHandle parent) override;
+  void SetTopmost(WindowHandle h, uint32_t flags) override;
+  void BringWindowToTop(WindowHandle h) override;
+  WindowHandle GetOwner(WindowHandle h) override;
+  void PostClose(WindowHandle h) override;
+  WindowHandle ControlWindow(Control& c) override;
+  int ShowCursor(bool show) override;
+  Point GetCaretPos() override;
+  Point GetCursorPos() override;
+  void SetScreenSaverRunning(bool running) override;
+  std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) override;
+  void CaptureDesktop(Surface& dst, int32_t width, int32_t height) override;
+  std::optional<Surface> LoadPicture(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  std::string ReadSetting(const std::string& app, const std::string& section,
+                          const std::string& key, const std::string& defaultText) override;
+  void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
+                    const std::string& text) override;
+  std::optional<std::string> GetOpenFileName(const FileChooserRequest& request) override;
+  std::string ProgramFolder() override;
+  uintptr_t InstanceHandle() override { return reinterpret_cast<uintptr_t>(instance_); }
+  uint64_t Clock() override;
+  void DoEvents() override;
+  [[noreturn]] void EndProcess(int status) override;
+  bool Ended() const override { return false; }
+
+  // --- FormObserver -----------------------------------------------------------------------------
+  void OnFormChanged(Form& form, Property what) override;
+  void OnControlChanged(Control& control, Property what) override;
+
+ private:
+  // A picture box shown by the form, with the DIB section its surface is copied into.
+  struct BoxMirror {
+    Control* box = nullptr;
+    HBITMAP dib = nullptr;
+    uint32_t* bits = nullptr;
+    int32_t width = 0, height = 0;
+  };
+  struct ControlMirror {
+    Control* control = nullptr;
+    HWND hwnd = nullptr;
+    HBITMAP image = nullptr;  // an image control's bitmap
+  };
+  struct FormWindow {
+    Form* form = nullptr;
+    HWND hwnd = nullptr;
+    bool dialog = false;
+    std::vector<ControlMirror> controls;
+    std::vector<BoxMirror> boxes;
+    HWND host = nullptr;  // the window it was embedded in
+    HICON bigIcon = nullptr, smallIcon = nullptr;
+    std::wstring sample;        // every caption of the form: the glyphs its fonts must have
+    bool unloadRaised = false;  // the form's unload handler has been raised
+    bool dead = false;          // unloaded; freed once no event is being delivered
+    bool windowGoing = false;   // the window is being destroyed by someone else
+  };
+
+  static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+
+  FormWindow* Find(const Form* form);
+  FormWindow* Find(HWND hwnd);
+  ControlMirror* FindControl(FormWindow& fw, const Control* c);
+  ControlMirror* FindControl(FormWindow& fw, HWND hwnd);
+  void Dispatch(MSG& msg);
+
+  int32_t TppX() const { return tppX_; }
+  int32_t TppY() const { return tppY_; }
+  RECT PixelRect(const Control& c) const;  // in the form's client area, frames included
+  DWORD FormStyle(const Form& form) const;
+  DWORD FormExStyle(const Form& form) const;
+
+  void CreateControls(FormWindow& fw);
+  void ApplyControl(FormWindow& fw, ControlMirror& cw, Property what);
+  void FitFont(FormWindow& fw, ControlMirror& cw);
+  void SetImage(ControlMirror& cw);
+  void UpdateTimer(FormWindow& fw, Control& timer);
+  void ShowForm(FormWindow& fw);
+  void Teardown(FormWindow& fw);
+  void HostGone(FormWindow& fw);
+
+  void PaintBoxes(FormWindow& fw, HDC hdc);
+  void PresentDamage(FormWindow& fw);
+  bool SyncMirror(BoxMirror& m);  // true when the DIB was (re)made at the surface's size
+  void CopyToMirror(BoxMirror& m, const Rect& r);
+  void BlitMirror(FormWindow& fw, HDC hdc, BoxMirror& m, const Rect& r);
+
+  HINSTANCE instance_;
+  HWND owner_ = nullptr;  // the hidden runtime window that owns every form
+  int32_t tppX_ = 15, tppY_ = 15;
+  std::vector<std::unique_ptr<FormWindow>> forms_;
+  std::vector<std::unique_ptr<FormWindow>> graveyard_;
+  int depth_ = 0;
+  bool loopRunning_ = false;
+  bool settingText_ = false;  // a text box is being filled from the model
+  HDC memDc_ = nullptr;
+  std::unique_ptr<FontBook> fonts_;
+};
+
+}  // namespace frin::win32
