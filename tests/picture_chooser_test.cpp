@@ -1,77 +1,64 @@
-// The browse button: where the chooser starts, the request it is given, and what reaches
-// Txt_File afterwards.
+// The browse button on the headless backend: where the chooser starts, the request it is given,
+// and what reaches Txt_File afterwards.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
-#include <vector>
 
 #include "lifecycle/saver.h"
+#include "platform/memory/memory_platform.h"
 #include "settings/picture_chooser.h"
 #include "settings/settings_dialog.h"
-#include "tests/settings_test_platform.h"
 
 namespace frin {
 namespace {
 
-using settings_test::TestPlatform;
-
 TEST(DirectoryPart, FolderBeforeTheLastBackslash) {
-  struct Case {
-    const char* path;
-    const char* folder;
+  const char* cases[][2] = {
+      {"C:\\pics\\a.bmp", "C:\\pics"},
+      {"C:\\a.bmp", "C:"},
+      {"a.bmp", ""},
+      {"\\a.bmp", ""},
+      {"", ""},
+      {"C:\\my pics   \\a.bmp", "C:\\my pics"},
+      {"  C:\\x\\y\\z.jpg", "C:\\x\\y"},
+      {"\\\\server\\share\\a.wmf", "\\\\server\\share"},
+      {"C:\\写真\\雪の日.bmp", "C:\\写真"},
   };
-  for (const Case& c : std::vector<Case>{
-           {"C:\\pics\\a.bmp", "C:\\pics"},
-           {"C:\\a.bmp", "C:"},
-           {"a.bmp", ""},
-           {"\\a.bmp", ""},
-           {"", ""},
-           {"C:\\my pics   \\a.bmp", "C:\\my pics"},
-           {"  C:\\x\\y\\z.jpg", "C:\\x\\y"},
-           {"C:\\pics\\", "C:\\pics"},
-           {"\\\\server\\share\\a.wmf", "\\\\server\\share"},
-           {"C:\\写真\\雪の日.bmp", "C:\\写真"},
-       }) {
-    EXPECT_EQ(DirectoryPart(c.path), c.folder) << c.path;
-  }
+  for (const auto& [path, folder] : cases)
+    EXPECT_EQ(DirectoryPart(path), folder) << path;
 }
 
-// Opens the dialog with the picture group enabled and Txt_File holding `typed`, then clicks the
-// browse button with the chooser answering `answer`.
+// The dialog with the picture group enabled and `typed` in Txt_File; the browse button clicked
+// with the chooser answering `answer`.
 struct Browse {
-  TestPlatform api;
+  MemoryPlatform api;
   Saver saver{api};
-
   Browse(const std::string& typed, std::optional<std::string> answer) {
-    saver.SaverSettings = SaverSettings{150, 100, "black", "on", "D:\\stored\\s.bmp", "off", "off"};
+    api.SetProgramFolder("C:\\Program Files\\Frin");
+    saver.SaverSettings = {150, 100, "black", "on", "D:\\stored\\s.bmp", "off", "off"};
     OpenSettingsDialog(saver);
     saver.Form_Set->Get("Txt_File").SetText(typed);
-    api.openFileAnswer = std::move(answer);
-    saver.Form_Set->RaiseClick(saver.Form_Set->Get("Btn_File"));
+    api.SetOpenFileAnswer(std::move(answer));
+    api.QueueClick(saver.Form_Set->Get("Btn_File"));
+    api.Advance(0);
   }
-  std::string text() { return saver.Form_Set->Get("Txt_File").text; }
+  std::string Text() { return saver.Form_Set->Get("Txt_File").text; }
 };
 
 TEST(PictureChooser, RequestAsksForAnExistingPicture) {
   Browse b("C:\\pics\\a.bmp", std::nullopt);
-  ASSERT_EQ(b.api.chooserRequests.size(), 1u);
-  const FileChooserRequest& r = b.api.chooserRequests[0];
+  ASSERT_EQ(b.api.FileChooserRequests().size(), 1u);
+  const FileChooserRequest& r = b.api.FileChooserRequests()[0];
   EXPECT_EQ(r.structSize, 76u);
-  EXPECT_EQ(r.owner, TestPlatform::kFormWindow);
-  EXPECT_EQ(r.instance, 0x00400000u);
-  const std::string filter(
-      "ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0"
-      "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)\0*.bmp\0"
-      "JPEGﾌｧｲﾙ(*.jpg)\0*.jpg\0"
-      "ﾒﾀﾌｧｲﾙ (*.wmf)\0*.wmf\0\0",
-      sizeof("ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0"
-             "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)\0*.bmp\0"
-             "JPEGﾌｧｲﾙ(*.jpg)\0*.jpg\0"
-             "ﾒﾀﾌｧｲﾙ (*.wmf)\0*.wmf\0\0") -
-          1);
-  EXPECT_EQ(r.filter, filter);
+  EXPECT_EQ(r.owner, b.saver.Form_Set->hwnd);
+  EXPECT_EQ(r.instance, b.api.InstanceHandle());
+  using namespace std::string_literals;
+  EXPECT_EQ(r.filter,
+            "ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)\0*.bmp\0"
+            "JPEGﾌｧｲﾙ(*.jpg)\0*.jpg\0ﾒﾀﾌｧｲﾙ (*.wmf)\0*.wmf\0\0"s);
   EXPECT_EQ(r.filterIndex, 1u);
-  const std::string buffer = std::string(1, '\0') + std::string(255, ' ');
+  const std::string buffer = "\0"s + std::string(255, ' ');
   EXPECT_EQ(r.file, buffer);
   EXPECT_EQ(r.fileTitle, buffer);
   EXPECT_EQ(r.maxFile, 256u);
@@ -83,60 +70,41 @@ TEST(PictureChooser, RequestAsksForAnExistingPicture) {
 
 TEST(PictureChooser, StartsInTheFolderOfWhatIsTyped) {
   const std::string program = "C:\\Program Files\\Frin";
-  struct Case {
-    const char* typed;
-    std::string start;
+  const std::pair<const char*, std::string> cases[] = {
+      {"", program},
+      {"     ", program},
+      {"a.bmp", program},
+      {"\\a.bmp", program},
+      {"C:\\a.bmp", "C:"},
+      {"  C:\\pics\\a.bmp  ", "C:\\pics"},
+      {"E:\\edited  \\b.jpg", "E:\\edited"},  // the text as typed, not the stored BS_File
   };
-  for (const Case& c : std::vector<Case>{
-           {"", program},
-           {"     ", program},
-           {"a.bmp", program},
-           {"\\a.bmp", program},
-           {"  C:\\pics\\a.bmp  ", "C:\\pics"},
-           {"C:\\a.bmp", "C:"},
-           {"E:\\edited  \\b.jpg", "E:\\edited"},
-       }) {
-    Browse b(c.typed, std::nullopt);
-    ASSERT_EQ(b.api.chooserRequests.size(), 1u);
-    // From the text as typed, not from the stored BS_File.
-    EXPECT_EQ(b.api.chooserRequests[0].initialDir, c.start) << '"' << c.typed << '"';
+  for (const auto& [typed, start] : cases) {
+    Browse b(typed, std::nullopt);
+    ASSERT_EQ(b.api.FileChooserRequests().size(), 1u);
+    EXPECT_EQ(b.api.FileChooserRequests()[0].initialDir, start) << '"' << typed << '"';
   }
 }
 
 TEST(PictureChooser, ChosenPathReplacesTheTextAndCancelKeepsIt) {
-  struct Case {
-    const char* what;
-    std::optional<std::string> answer;
-    std::string text;
-  };
+  using namespace std::string_literals;
   const std::string typed = "  old\\a.bmp ";
-  for (const Case& c : std::vector<Case>{
-           {"cancel", std::nullopt, typed},
-           {"chosen", "C:\\pics\\b.jpg", "C:\\pics\\b.jpg"},
-           {"chosen in a Japanese folder", "C:\\写真\\雪.bmp", "C:\\写真\\雪.bmp"},
-           {"buffer rest after the path", std::string("C:\\b.wmf\0   ", 12), "C:\\b.wmf"},
-           {"blanks around", "  C:\\c.bmp  ", "C:\\c.bmp"},
-           {"nothing but blanks", "    ", typed},
-           {"empty", "", typed},
-       }) {
-    SCOPED_TRACE(c.what);
-    Browse b(typed, c.answer);
-    EXPECT_EQ(b.text(), c.text);
-    // Only Txt_File changes: no write, no settings change.
-    EXPECT_TRUE(b.api.writes.empty());
+  const std::pair<std::optional<std::string>, std::string> cases[] = {
+      {std::nullopt, typed},
+      {"C:\\pics\\b.jpg", "C:\\pics\\b.jpg"},
+      {"C:\\写真\\雪.bmp", "C:\\写真\\雪.bmp"},
+      {"C:\\b.wmf\0   "s, "C:\\b.wmf"},
+      {"  C:\\c.bmp  ", "C:\\c.bmp"},
+      {"    ", typed},
+      {"", typed},
+  };
+  for (const auto& [answer, text] : cases) {
+    SCOPED_TRACE(answer.value_or("(cancel)"));
+    Browse b(typed, answer);
+    EXPECT_EQ(b.Text(), text);
+    EXPECT_TRUE(b.api.Writes().empty());
     EXPECT_EQ(b.saver.SaverSettings.BS_File, "D:\\stored\\s.bmp");
   }
-}
-
-TEST(PictureChooser, ChosenPathIsSavedOnOk) {
-  Browse b("", "C:\\pics\\b.jpg");
-  try {
-    b.saver.Form_Set->RaiseClick(b.saver.Form_Set->Get("Btn_Set", 0));
-  } catch (const settings_test::TestProcessEnded&) {
-  }
-  ASSERT_EQ(b.api.writes.size(), 7u);
-  EXPECT_EQ(b.api.writes[4].key, "BS_File");
-  EXPECT_EQ(b.api.writes[4].text, "C:\\pics\\b.jpg");
 }
 
 }  // namespace
