@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "lifecycle/main.h"
 #include "lifecycle/saver.h"
 #include "platform/memory/memory_platform.h"
 #include "settings/control_ids.h"
@@ -175,6 +176,31 @@ TEST(SettingsDialog, CancelAndTheTitleBarCloseWithoutSaving) {
     EXPECT_EQ(d.saver.SaverSettings, S(150, 105));
     EXPECT_EQ(d.saver.Form_Set, nullptr);
     EXPECT_TRUE(d.api.LoadedForms().empty());
+  }
+}
+
+TEST(SettingsDialog, StartedFromTheCommandTextItEditsTheStore) {
+  for (const char* command : {"/c", "/C:1234", ""}) {
+    SCOPED_TRACE(command);
+    MemoryPlatform api;
+    api.SetCommandText(command);
+    api.SetSetting("Tolvar", "SS_Frin", "Speed", "80");
+    api.SetSetting("Tolvar", "SS_Frin", "Remain", "on");
+    api.SetSetting("Tolvar", "SS_Frin", "Max", " 320 ");
+    Saver saver(api);
+    Main(saver);
+    ASSERT_NE(saver.Form_Set, nullptr);
+    Form& form = *saver.Form_Set;
+    EXPECT_EQ(form.Get("Label1", 0).caption, "320");
+    EXPECT_EQ(form.Get("Label1", 11).caption, "3");
+    EXPECT_EQ(form.Get("Chk_Set", 1).value, 1);
+    api.QueueClick(form.Get("Chk_Set", 2));
+    form.Get("Srl_Set", 1).SetValue(form.Get("Srl_Set", 1).value + 2);  // two steps faster
+    api.QueueClick(form.Get("Btn_Set", 0));
+    EXPECT_TRUE(RunUntilEnded([&] { api.Advance(10); }));
+    SaverSettings reloaded;
+    LoadSettings(reloaded, api);
+    EXPECT_EQ(reloaded, (SaverSettings{320, 60, "black", "off", "", "on", "on"}));
   }
 }
 
