@@ -2,14 +2,18 @@
 // readouts and enabled states that follow the user's edits, and closing it, with OK saving all
 // seven settings and every other way of closing saving nothing.
 //
-// For backends: a click on Btn_Set raises the form's Btn_Set click handler, which unloads the
-// dialog (LoadForm's counterpart UnloadForm is called from here) and then ends the process with
-// EndProcess(0) when no other form is left. When the user closes the window by its title bar (or
-// the system closes it), the backend calls Form::RaiseUnload() on Form_Set and does nothing else:
-// the form's onUnload (Form_Set_Unload) unloads it without saving and ends the process. Either
-// way the Form object is destroyed before the call returns or the process ends, so a backend
-// touches neither the form nor its controls after raising the event. Calling UnloadForm from
-// here may raise onUnload again; that second call does nothing.
+// For backends:
+// - A click on Btn_Set(0) or Btn_Set(1) raises the form's Btn_Set click handler: OK saves, then
+//   either button unloads the dialog (UnloadForm), destroys the Form object and, with no other
+//   form left (saver.Form_Screen empty), ends the process with EndProcess(0).
+// - Closing the window by its title bar (or by the system): raise the form's unload, either with
+//   Form::RaiseUnload() or by calling UnloadForm(form), which runs the unload handler first. The
+//   handler (Form_Set_Unload, wired as form.onUnload) unloads and destroys the form without
+//   saving and ends the process with EndProcess(0).
+// - Either way the Form object no longer exists once the handler is done, so a backend touches
+//   neither the form nor its controls after raising the event (the handler returns only when
+//   another form keeps the process alive). UnloadForm called from here raises the unload handler
+//   once more; that call finds saver.Form_Set empty and does nothing.
 #pragma once
 
 #include <cstdint>
