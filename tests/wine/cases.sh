@@ -1,0 +1,636 @@
+# The end-to-end tests. Each t_NAME runs in its own process with a fresh Wine prefix and its own
+# virtual display (see run and lib.sh); a check that does not hold is written to the failures
+# file, and the test fails when that file is not empty at the end.
+
+CASES=(
+  saver_covers_screen_and_key_ends
+  saver_click_ends
+  saver_mouse_move_off_ends
+  saver_mouse_move_on_keeps_running
+  background_desktop
+  background_bmp
+  background_jpg
+  background_wmf
+  background_corrupt_picture_is_black
+  layer_grows_from_bottom
+  saver_over_picture_screenshot
+  single_instance_while_dialog_open
+  dialog_fills_from_store
+  dialog_empty_command_text_defaults
+  dialog_desktop_and_picture
+  dialog_follows_edits_and_ok_writes_seven
+  dialog_real_checkbox_click_and_cancel
+  dialog_close_box_writes_nothing
+  dialog_japanese_captions_render
+  preview_in_host_window
+  preview_foreign_handle_ends
+  password_switch_without_handle
+  non_nt_family_key_ends
+  bad_max_word
+  bad_speed_empty
+  bad_max_huge
+  no_remain_key_gives_speed_100
+)
+
+case_time_limit() {
+  case $1 in
+  layer_grows_from_bottom | saver_over_picture_screenshot | bad_*) echo 90 ;;
+  *) echo 60 ;;
+  esac
+}
+
+# --- Helpers shared by the tests ------------------------------------------------------------
+
+# The saver must stay up; a key press must then end it within 2 s.
+key_ends_saver() {
+  alive "$FRIN_PID" || fail "frin ended before the key press"
+  xdotool key x
+  ends_within "$FRIN_PID" 2 || fail "a key press did not end the saver within 2 s"
+}
+
+# palette_ok FILE: every pixel is black or a colour of the black background's strip.
+palette_ok() {
+  python3 "$WINE_TESTS/pixels.py" palette "$1" "${STRIP_COLOURS[@]}"
+}
+
+# pictures: the test pictures in C:\pics of the prefix.
+pictures() {
+  python3 "$WINE_TESTS/pictures.py" "$WINEPREFIX/drive_c/pics" || fail "cannot write the pictures"
+}
+
+# The four quadrants of the test picture, stretched over the whole screen.
+QUADRANT_REGIONS=(0.04,0.04,0.46,0.46=#C03020 0.54,0.04,0.96,0.46=#20A040
+  0.04,0.54,0.46,0.96=#2040C0 0.54,0.54,0.96,0.96=#E0C020)
+
+# picture_background FILE TOLERANCE: the saver shows the picture stretched over the screen.
+picture_background() {
+  setup 640x480
+  pictures
+  seed Max=150 Speed=100 SaverType=black BackScreen=on "BS_File=C:\\pics\\$1" Remain=off \
+    Mouse_Move=on
+  local before
+  before=$(store)
+  frin /s
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  expect "the picture $1 does not cover the screen, stretched (each quadrant in its colour)" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" "$2" 0.85 "${QUADRANT_REGIONS[@]}"
+  key_ends_saver
+  store_unchanged "$before"
+}
+
+# dump_dialog: the driver's dump of every control; fails the test when there is no dialog.
+dump_dialog() {
+  DUMP=$(driver dump)
+  [ -n "$DUMP" ] && ! grep -q '^error' <<<"$DUMP" || fail "the dialog driver found no dialog"
+}
+
+# expect_control NAME KEY WANT: a field of a control in the last dump.
+expect_control() {
+  expect_eq "$1 $2" "$3" "$(control "$DUMP" "$1" "$2")"
+}
+
+# close_dialog_with INDEX: clicks Btn_Set(INDEX) and expects the process to end.
+close_dialog_with() {
+  driver click "Btn_Set($1)" >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog's process did not end within 3 s of Btn_Set($1)"
+}
+
+# stored_values_still_run VALUE...: with these stored values the saver and the dialog still run.
+stored_values_still_run() {
+  setup 640x480
+  seed_defaults
+  seed "$@"
+  local before
+  before=$(store)
+  frin /s
+  saver_up
+  sleep 1
+  expect_eq "visible windows during /s" "ScreenSaver Frin" "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
+  key_ends_saver
+  frin /c
+  dialog_up
+  expect "the dialog cannot be read" driver dump
+  driver close >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog did not close on WM_CLOSE"
+  store_unchanged "$before"
+}
+
+# --- Full-screen run ------------------------------------------------------------------------
+
+t_saver_covers_screen_and_key_ends() {
+  setup 640x480
+  seed Max=200 Speed=100 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  local before
+  before=$(store)
+  frin /s
+  saver_up
+  expect_eq "saver window geometry (x y w h)" "0 0 640 480" "$(geometry "$SAVER_XID")"
+  sleep 1
+  local i nonblack=0
+  for i in 1 2 3; do
+    shot "$T_DIR/black$i.png"
+    local found
+    found=$(palette_ok "$T_DIR/black$i.png")
+    expect "screenshot $i has pixels outside the black strip's colours: $found" palette_ok "$T_DIR/black$i.png"
+    [[ $found =~ nonblack\ ([0-9]+) ]] && [ "${BASH_REMATCH[1]}" -gt 50 ] && nonblack=$((nonblack + 1))
+    sleep 0.5
+  done
+  [ $nonblack -eq 3 ] || note "flakes are missing: only $nonblack of 3 screenshots show more than 50 coloured pixels"
+  expect "the flakes do not move between screenshots" \
+    python3 "$WINE_TESTS/pixels.py" differ "$T_DIR/black1.png" "$T_DIR/black3.png" 20
+  key_ends_saver
+  store_unchanged "$before"
+}
+
+t_saver_click_ends() {
+  setup 640x480
+  seed_defaults
+  local before
+  before=$(store)
+  frin /s
+  saver_up
+  sleep 1
+  alive "$FRIN_PID" || fail "frin ended before the click"
+  xdotool click 1
+  ends_within "$FRIN_PID" 2 || note "a click did not end the saver within 2 s"
+  store_unchanged "$before"
+}
+
+t_saver_mouse_move_off_ends() {
+  setup 640x480
+  seed Max=150 Speed=200 SaverType=black BackScreen=off 'BS_File=' Remain=on Mouse_Move=off
+  local before
+  before=$(store)
+  frin /s
+  saver_up
+  sleep 1.5
+  alive "$FRIN_PID" || fail "the saver ended although the mouse did not move"
+  xdotool mousemove_relative 1 0
+  ends_within "$FRIN_PID" 1.2 || note "a one-pixel mouse move did not end the saver within Speed (200 ms) + 1 s"
+  store_unchanged "$before"
+}
+
+t_saver_mouse_move_on_keeps_running() {
+  setup 640x480
+  seed Max=150 Speed=100 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  local before i
+  before=$(store)
+  frin /s
+  saver_up
+  sleep 0.5
+  for i in $(seq 10); do
+    xdotool mousemove_relative 7 5
+    sleep 0.15
+  done
+  sleep 0.5
+  alive "$FRIN_PID" || fail "mouse movement ended the saver although Mouse_Move is \"on\""
+  key_ends_saver
+  store_unchanged "$before"
+}
+
+# --- Backgrounds ----------------------------------------------------------------------------
+
+t_background_desktop() {
+  setup 640x480
+  # A plaid root window: a copy of the screen is then told from any plain fill.
+  xsetroot -mod 8 8 -fg '#3366CC' -bg '#CC9933'
+  shot "$T_DIR/desktop.png"
+  seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  frin /s
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  expect "the saver does not show the desktop as it was (90% of the pixels equal)" \
+    python3 "$WINE_TESTS/pixels.py" same "$T_DIR/saver.png" "$T_DIR/desktop.png" 0.9
+  key_ends_saver
+}
+
+t_background_bmp() { picture_background quad.bmp 8; }
+t_background_jpg() { picture_background quad.jpg 40; }
+t_background_wmf() { picture_background quad.wmf 8; }
+
+t_background_corrupt_picture_is_black() {
+  setup 640x480
+  pictures
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\pics\bad.jpg' Remain=off \
+    Mouse_Move=on
+  frin /s
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  local found
+  found=$(palette_ok "$T_DIR/saver.png")
+  expect "a corrupt picture does not give the black background: $found" palette_ok "$T_DIR/saver.png"
+  expect_eq "visible windows (no error report)" "ScreenSaver Frin" \
+    "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
+  key_ends_saver
+}
+
+t_layer_grows_from_bottom() {
+  setup 200x150
+  seed Max=250 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=on Mouse_Move=on
+  frin /s
+  saver_up
+  sleep 4
+  shot "$T_DIR/layer1.png"
+  sleep 6
+  shot "$T_DIR/layer2.png"
+  local first second
+  first=$(python3 "$WINE_TESTS/pixels.py" layer "$T_DIR/layer1.png")
+  second=$(python3 "$WINE_TESTS/pixels.py" layer "$T_DIR/layer2.png")
+  echo "layer after 4 s: $first; after 10 s: $second" >>"$T_DIR/checks.log"
+  local rows1 rows2 top2
+  rows1=$(awk '{print $2}' <<<"$first")
+  rows2=$(awk '{print $2}' <<<"$second")
+  top2=$(awk '{print $4}' <<<"$second")
+  [ "$rows2" -ge 3 ] || note "the white layer is missing: $rows2 white rows at the bottom after 10 s"
+  [ "$rows2" -gt "$rows1" ] || note "the white layer does not grow: $rows1 rows after 4 s, $rows2 after 10 s"
+  awk -v t="$top2" 'BEGIN{exit !(t < 0.02)}' || note "white covers $top2 of the upper half: the layer does not grow from the bottom"
+  key_ends_saver
+}
+
+# The README's picture of the saver over a picture file: a night sky over snowy hills, with the
+# settling layer on. Kept as build/wine-tests/.../saver.png; copied to docs/ when
+# FRIN_WINE_DOCS=1.
+t_saver_over_picture_screenshot() {
+  setup 640x480
+  mkdir -p "$WINEPREFIX/drive_c/pics"
+  convert -size 640x480 gradient:'#0B1633-#3A5A8C' \
+    -fill '#1E2B3F' -draw 'ellipse 120,520 300,170 0,360' \
+    -fill '#26364D' -draw 'ellipse 520,540 320,190 0,360' \
+    -quality 92 "$WINEPREFIX/drive_c/pics/night.jpg" || fail "cannot draw the picture"
+  seed Max=300 Speed=60 SaverType=black BackScreen=on 'BS_File=C:\pics\night.jpg' Remain=on \
+    Mouse_Move=on
+  frin /s
+  saver_up
+  sleep 12
+  shot "$T_DIR/saver.png"
+  # The picture is there: its dark top and its lighter middle.
+  expect "the picture is not the background" python3 "$WINE_TESTS/pixels.py" regions \
+    "$T_DIR/saver.png" 24 0.8 0.1,0.02,0.9,0.08=#0C1734 0.45,0.45,0.55,0.5=#253C63
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    cp "$T_DIR/saver.png" "$ROOT/docs/saver.png"
+  fi
+  key_ends_saver
+}
+
+# --- Single instance ------------------------------------------------------------------------
+
+t_single_instance_while_dialog_open() {
+  setup 640x480
+  seed_defaults
+  frin /c
+  local dialog_pid=$FRIN_PID
+  dialog_up
+  frin /s
+  ends_within "$FRIN_PID" 2 || note "/s did not end at once while the dialog was open"
+  frin /c
+  ends_within "$FRIN_PID" 2 || note "/c did not end at once while the dialog was open"
+  expect_eq "windows titled ScreenSaver Frin" 1 \
+    "$(xdotool search --onlyvisible --name '^ScreenSaver Frin$' | wc -l)"
+  alive "$dialog_pid" || note "the first dialog went away"
+  FRIN_PID=$dialog_pid
+  driver close >/dev/null
+  ends_within "$dialog_pid" 3 || note "the dialog did not close on WM_CLOSE"
+}
+
+# --- The settings dialog --------------------------------------------------------------------
+
+t_dialog_fills_from_store() {
+  setup 640x480
+  seed Max=123 Speed=80 SaverType=black BackScreen=on 'BS_File=C:\pics\quad.bmp' Remain=on \
+    Mouse_Move=on
+  local before
+  before=$(store)
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  expect_control "Label1(0)" text 123
+  expect_control "Srl_Set(0)" pos 123
+  expect_control "Srl_Set(0)" min 0
+  expect_control "Srl_Set(0)" max 500
+  expect_control "Label1(11)" text 3
+  expect_control "Srl_Set(1)" pos 12
+  expect_control "Srl_Set(1)" max 15
+  expect_control "Chk_Set(0)" check 1
+  expect_control "Chk_Set(3)" check 1
+  expect_control "Chk_Set(3)" enabled 1
+  expect_control "Txt_File" text 'C:\pics\quad.bmp'
+  expect_control "Txt_File" enabled 1
+  expect_control "Btn_File" enabled 1
+  expect_control "Label1(12)" enabled 1
+  expect_control "Chk_Set(1)" check 1
+  expect_control "Chk_Set(2)" check 1
+  # The captions, exactly.
+  expect_control "Btn_Set(0)" text "Ｏ Ｋ"
+  expect_control "Btn_Set(1)" text "Ｃａｎｃｅｌ"
+  expect_control "Chk_Set(0)" text "ｽｸﾘｰﾝｾｰﾊﾞｰの起動時に背景を消す"
+  expect_control "Chk_Set(3)" text "背景を指定する"
+  expect_control "Btn_File" text "参照 >>"
+  expect_control "Chk_Set(1)" text "Frinが積もる"
+  expect_control "Chk_Set(2)" text "ﾏｳｽ移動でｽｸﾘｰﾝｾｰﾊﾞｰを解除しない"
+  expect_control "Frame1(0)" text "Frinの量"
+  expect_control "Frame1(1)" text "Frinのスピード"
+  expect_control "Label1(1)" text "個"
+  expect_control "Label1(2)" text "少ない"
+  expect_control "Label1(3)" text "多い"
+  expect_control "Label1(4)" text "速い"
+  expect_control "Label1(5)" text "遅い"
+  expect_control "Label1(8)" text "Screen Saver"
+  expect_control "Label1(9)" text "Frin"
+  expect_control "Label1(10)" text "Ver. 3.02"
+  expect_control "Label1(12)" text "背景ﾌｧｲﾙ"
+  # The window: its title, topmost, centred on the screen.
+  local win
+  win=$(driver window)
+  expect_eq "dialog caption" "ScreenSaver Frin" "$(field "$win" caption)"
+  expect_eq "dialog topmost" 1 "$(field "$win" topmost)"
+  local l t r b
+  IFS=, read -r l t r b <<<"$(field "$win" rect)"
+  local dx=$(((l + r) - 640)) dy=$(((t + b) - 480))
+  [ ${dx#-} -le 3 ] && [ ${dy#-} -le 3 ] || note "the dialog is not centred: rect $l,$t,$r,$b on 640x480"
+  close_dialog_with 1
+  store_unchanged "$before"
+}
+
+t_dialog_empty_command_text_defaults() {
+  setup 640x480
+  # An empty store: every value takes its default.
+  frin
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  expect_control "Label1(0)" text 150
+  expect_control "Srl_Set(0)" pos 150
+  expect_control "Label1(11)" text 5
+  expect_control "Srl_Set(1)" pos 10
+  expect_control "Chk_Set(0)" check 1
+  expect_control "Chk_Set(3)" check 0
+  expect_control "Chk_Set(3)" enabled 1
+  expect_control "Txt_File" enabled 0
+  expect_control "Btn_File" enabled 0
+  expect_control "Label1(12)" enabled 0
+  expect_control "Txt_File" text ""
+  expect_control "Chk_Set(1)" check 0
+  expect_control "Chk_Set(2)" check 0
+  close_dialog_with 0
+  expect_eq "the store after OK without edits" \
+    "$(printf '%s\n' BS_File= BackScreen=off Max=150 Mouse_Move=off Remain=off SaverType=black Speed=100)" \
+    "$(store)"
+}
+
+t_dialog_desktop_and_picture() {
+  setup 640x480
+  seed Max=150 Speed=100 SaverType=desktop BackScreen=on 'BS_File=C:\x.bmp' Remain=off \
+    Mouse_Move=off
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  expect_control "Chk_Set(0)" check 0
+  expect_control "Chk_Set(3)" check 1
+  expect_control "Chk_Set(3)" enabled 0
+  expect_control "Txt_File" enabled 0
+  expect_control "Btn_File" enabled 0
+  expect_control "Label1(12)" enabled 0
+  driver click "Chk_Set(0)" >/dev/null
+  dump_dialog
+  expect_control "Chk_Set(0)" check 1
+  expect_control "Chk_Set(3)" enabled 1
+  expect_control "Txt_File" enabled 1
+  expect_control "Btn_File" enabled 1
+  expect_control "Label1(12)" enabled 1
+  close_dialog_with 0
+  expect_eq "SaverType and BackScreen after OK" "BackScreen=on;SaverType=black" \
+    "$(store | grep -E '^(SaverType|BackScreen)=' | tr '\n' ';' | sed 's/;$//')"
+}
+
+t_dialog_follows_edits_and_ok_writes_seven() {
+  setup 640x480
+  frin /c
+  dialog_up
+  sleep 0.5
+  driver scroll "Srl_Set(0)" 321 >/dev/null
+  dump_dialog
+  expect_control "Label1(0)" text 321
+  driver scroll "Srl_Set(1)" 0 >/dev/null
+  dump_dialog
+  expect_control "Label1(11)" text 15
+  driver scroll "Srl_Set(1)" 15 >/dev/null
+  dump_dialog
+  expect_control "Label1(11)" text 0
+  driver scroll "Srl_Set(1)" 13 >/dev/null
+  dump_dialog
+  expect_control "Label1(11)" text 2
+  # The picture group follows Chk_Set(3), and Chk_Set(3) follows Chk_Set(0).
+  driver click "Chk_Set(3)" >/dev/null
+  dump_dialog
+  expect_control "Chk_Set(3)" check 1
+  expect_control "Txt_File" enabled 1
+  expect_control "Btn_File" enabled 1
+  driver click "Chk_Set(0)" >/dev/null
+  dump_dialog
+  expect_control "Chk_Set(0)" check 0
+  expect_control "Chk_Set(3)" check 1
+  expect_control "Chk_Set(3)" enabled 0
+  expect_control "Txt_File" enabled 0
+  expect_control "Btn_File" enabled 0
+  driver click "Chk_Set(0)" >/dev/null
+  dump_dialog
+  expect_control "Chk_Set(3)" enabled 1
+  expect_control "Txt_File" enabled 1
+  driver settext Txt_File '  C:\pics\quad.jpg  ' click "Chk_Set(1)" click "Chk_Set(2)" >/dev/null
+  close_dialog_with 0
+  expect_eq "the store after OK" \
+    "$(printf '%s\n' 'BS_File=C:\pics\quad.jpg' BackScreen=on Max=321 Mouse_Move=on Remain=on SaverType=black Speed=70)" \
+    "$(store)"
+}
+
+# clicks the middle of a control's left part (the box of a check box) with the real mouse.
+real_click() {
+  local rect l t r b
+  rect=$(control "$DUMP" "$1" rect) || fail "no control $1"
+  IFS=, read -r l t r b <<<"$rect"
+  xdotool mousemove $((l + 7)) $(((t + b) / 2)) click 1
+  sleep 0.4
+}
+
+t_dialog_real_checkbox_click_and_cancel() {
+  setup 640x480
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\x.bmp' Remain=off \
+    Mouse_Move=off
+  local before
+  before=$(store)
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  real_click "Chk_Set(1)"
+  dump_dialog
+  expect_control "Chk_Set(1)" check 1
+  real_click "Chk_Set(0)"
+  dump_dialog
+  expect_control "Chk_Set(0)" check 0
+  expect_control "Chk_Set(3)" enabled 0
+  expect_control "Txt_File" enabled 0
+  local rect l t r b
+  rect=$(control "$DUMP" "Btn_Set(1)" rect)
+  IFS=, read -r l t r b <<<"$rect"
+  xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+  ends_within "$FRIN_PID" 3 || note "a click on Cancel did not close the dialog"
+  store_unchanged "$before"
+}
+
+t_dialog_close_box_writes_nothing() {
+  setup 640x480
+  seed_defaults
+  local before
+  before=$(store)
+  frin /c
+  dialog_up
+  sleep 0.5
+  driver scroll "Srl_Set(0)" 400 click "Chk_Set(1)" >/dev/null
+  local box x y
+  box=$(driver closebox)
+  read -r _ x y <<<"$box"
+  [ -n "$x" ] || fail "no close box position"
+  xdotool mousemove "$x" "$y" click 1
+  ends_within "$FRIN_PID" 3 || note "the title bar's close button did not close the dialog"
+  store_unchanged "$before"
+}
+
+t_dialog_japanese_captions_render() {
+  export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  setup 640x480
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\pics\snow.jpg' Remain=on \
+    Mouse_Move=off
+  frin /c
+  dialog_up
+  sleep 1
+  dump_dialog
+  expect_control "Chk_Set(0)" text "ｽｸﾘｰﾝｾｰﾊﾞｰの起動時に背景を消す"
+  expect_control "Frame1(1)" text "Frinのスピード"
+  shot "$T_DIR/screen.png"
+  local x y w h
+  read -r x y w h <<<"$(geometry "$DIALOG_XID")"
+  python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$x" "$y" "$w" "$h" "$T_DIR/dialog.png"
+  # Every caption shows ink: some dark pixels inside the check boxes' and frames' rectangles.
+  local name rect l t r b ink
+  for name in "Chk_Set(0)" "Chk_Set(2)" "Frame1(0)" "Frame1(1)" "Label1(12)"; do
+    rect=$(control "$DUMP" "$name" rect) || continue
+    IFS=, read -r l t r b <<<"$rect"
+    ink=$(convert "$T_DIR/screen.png" -crop "$((r - l))x$((b - t))+$l+$t" +repage \
+      -colorspace gray -threshold 40% -format '%[fx:int(w*h*(1-mean))]' info: 2>/dev/null)
+    [ "${ink:-0}" -ge 20 ] || note "$name shows no text (dark pixels: ${ink:-none})"
+  done
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    cp "$T_DIR/dialog.png" "$ROOT/docs/dialog.png"
+  fi
+  close_dialog_with 1
+}
+
+# --- Preview --------------------------------------------------------------------------------
+
+t_preview_in_host_window() {
+  setup 640x480
+  seed_defaults
+  mkfifo "$T_DIR/host.in"
+  exec 7<>"$T_DIR/host.in"
+  wine "$HELPERS/preview_host.exe" "$SAVER_WIN" <&7 >"$T_DIR/host.out" 2>>"$T_DIR/host.err" &
+  local i found=""
+  for i in $(seq 200); do
+    found=$(tr -d '\r' <"$T_DIR/host.out" | grep -m1 '^found') && break
+    sleep 0.1
+  done
+  [ -n "$found" ] || fail "the host did not report the preview window: $(tr '\n' ';' <"$T_DIR/host.out")"
+  [ "$found" != "found none" ] || fail "no window of frin appeared inside the host's child window"
+  expect_eq "preview window caption" "Frin Prev" "$(field "$found" caption)"
+  expect_eq "preview window size" "152x112" "$(field "$found" size)"
+  expect_eq "preview window parent" child "$(field "$found" parent)"
+  # Input does not end the preview.
+  xdotool key x
+  sleep 1.5
+  echo look >&7
+  sleep 0.5
+  local again
+  again=$(tr -d '\r' <"$T_DIR/host.out" | grep '^found' | tail -1)
+  expect_eq "preview still there after 1.5 s and a key press" "$found" "$again"
+  grep -q '^ended' "$T_DIR/host.out" && note "frin ended before the host closed the preview"
+  echo destroy >&7
+  local ended=""
+  for i in $(seq 50); do
+    ended=$(tr -d '\r' <"$T_DIR/host.out" | grep -m1 -E '^(ended|running)') && break
+    sleep 0.1
+  done
+  [[ $ended == ended* ]] || note "frin did not end within 2 s of the host destroying the preview's window (${ended:-no report})"
+  echo quit >&7
+}
+
+t_preview_foreign_handle_ends() {
+  setup 640x480
+  seed_defaults
+  local handle
+  for handle in 12345 0; do
+    frin /p "$handle"
+    ends_within "$FRIN_PID" 3 || note "/p $handle (no such window) did not end at once"
+    [ -z "$(xdotool search --name '^Frin Prev$' 2>/dev/null)" ] || note "/p $handle left a window"
+    kill "$FRIN_PID" 2>/dev/null
+  done
+}
+
+t_password_switch_without_handle() {
+  setup 640x480
+  seed_defaults
+  local args seen
+  for args in "/a" "/a 0"; do
+    # shellcheck disable=SC2086
+    frin $args
+    seen=""
+    while alive "$FRIN_PID"; do
+      seen+=$(visible_windows)
+      [ ${#seen} -gt 0 ] && break
+      sleep 0.1
+    done
+    ends_within "$FRIN_PID" 3 || note "\"$args\" did not end at once"
+    [ -z "$seen" ] || note "\"$args\" showed a window: $seen"
+    kill "$FRIN_PID" 2>/dev/null
+  done
+}
+
+# --- System family --------------------------------------------------------------------------
+
+t_non_nt_family_key_ends() {
+  setup 640x480
+  set_version win98
+  seed_defaults
+  frin /s
+  saver_up
+  sleep 1
+  key_ends_saver
+  ! grep -qi 'unhandled\|exception' "$T_DIR/frin.log" || note "frin crashed: $(grep -i -m1 'unhandled\|exception' "$T_DIR/frin.log")"
+  [ -z "$(visible_windows)" ] || note "windows left after the ending: $(visible_windows | tr '\n' ';')"
+}
+
+# --- Stored values --------------------------------------------------------------------------
+
+t_bad_max_word() { stored_values_still_run Max=abc; }
+t_bad_speed_empty() { stored_values_still_run 'Speed='; }
+t_bad_max_huge() { stored_values_still_run Max=99999999999; }
+
+t_no_remain_key_gives_speed_100() {
+  setup 640x480
+  seed Max=150 Speed=80
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  expect_control "Label1(11)" text 5
+  expect_control "Srl_Set(1)" pos 10
+  close_dialog_with 1
+  expect_eq "the store after Cancel" "$(printf '%s\n' Max=150 Speed=80)" "$(store)"
+}

@@ -1,0 +1,264 @@
+# Harness of the end-to-end tests: virtual displays, Wine prefixes, the settings store, the
+# saver's process and its windows, screenshots, and the checks' bookkeeping.
+# Sourced by tests/wine/run and, inside each test's own process, together with cases.sh.
+#
+# Variables the runner sets for a test process:
+#   WINE_TESTS   this folder         FRIN_SCR   frin.scr         HELPERS   folder of the .exe helpers
+#   TEMPLATE     the template prefix T_DIR      the test's scratch folder (kept when it fails)
+
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win32
+STORE_KEY='HKCU\Software\VB and VBA Program Settings\Tolvar\SS_Frin'
+SAVER_WIN='C:\windows\system32\frin.scr'
+# The colours of the black background's sprite strip.
+STRIP_COLOURS=('#000000' '#404040' '#606080' '#808080' '#A0A080' '#C0C080' '#C0C0FF' '#FFC0FF' '#FFFF80' '#FFFFFF')
+
+# --- Virtual display ------------------------------------------------------------------------
+
+# start_display WxH: starts Xvfb on a free display number and exports DISPLAY.
+start_display() {
+  local size=$1 fifo=$T_DIR/displayfd
+  rm -f "$fifo"
+  # -displayfd: the server picks a free display number and writes it to the descriptor.
+  Xvfb -displayfd 5 -noreset -nolisten tcp -screen 0 "${size}x24" 5>"$fifo" \
+    >"$T_DIR/xvfb.log" 2>&1 &
+  echo $! >"$T_DIR/xvfb.pid"
+  local n=""
+  for _ in $(seq 100); do
+    n=$(tr -dc 0-9 <"$fifo" 2>/dev/null)
+    [ -n "$n" ] && break
+    sleep 0.05
+  done
+  [ -n "$n" ] || fail "Xvfb did not start"
+  export DISPLAY=:$n
+  # The pointer rests at a fixed place, so that no test starts with a moving mouse.
+  xdotool mousemove 10 10
+}
+
+# --- Wine prefixes --------------------------------------------------------------------------
+
+# make_template DIR: a fresh prefix with what every test needs. Run once per suite.
+make_template() {
+  local dir=$1
+  (
+    export WINEPREFIX=$dir
+    T_DIR=$(dirname "$dir")
+    start_display 640x480
+    timeout 180 wineboot -i >/dev/null 2>&1
+    # Unmanaged windows: keys reach Wine's windows and closing does not wait on a window manager.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    cp /usr/share/fonts/truetype/vlgothic/*.ttf "$dir/drive_c/windows/Fonts/"
+    timeout 60 wineserver -w
+    kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
+  )
+  [ -f "$dir/user.reg" ] && grep -q '"Managed"="N"' "$dir/user.reg"
+}
+
+# new_prefix: the test's own prefix, a copy of the template, with frin.scr in system32.
+# The large unchanging files are hard links; the registry and .ini files, which Wine rewrites,
+# are real copies.
+new_prefix() {
+  export WINEPREFIX=$T_DIR/prefix
+  cp -al "$TEMPLATE" "$WINEPREFIX"
+  local f
+  for f in "$TEMPLATE"/*.reg; do cp --remove-destination "$f" "$WINEPREFIX/"; done
+  find "$TEMPLATE/drive_c" -name '*.ini' -printf '%P\n' | while read -r f; do
+    cp --remove-destination "$TEMPLATE/drive_c/$f" "$WINEPREFIX/drive_c/$f"
+  done
+  cp "$FRIN_SCR" "$WINEPREFIX/drive_c/windows/system32/frin.scr"
+  # One server for the whole test, so that the store commands do not each start one.
+  wineserver -p
+}
+
+# setup WxH: display and prefix for a test.
+setup() {
+  start_display "$1"
+  new_prefix
+}
+
+# set_version win98|winxp|...: the Windows version Wine reports.
+set_version() {
+  wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d "$1" /f >/dev/null 2>&1 ||
+    fail "cannot set the Windows version"
+}
+
+# --- The settings store ---------------------------------------------------------------------
+
+# seed Key=Value...: writes REG_SZ values under the store key (one "wine reg import" of a
+# UTF-16 .reg file, which is much faster than one "wine reg add" per value).
+seed() {
+  local kv name value file=$WINEPREFIX/drive_c/seed.reg
+  {
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\%s]\r\n' \
+      "${STORE_KEY#HKCU\\}"
+    for kv in "$@"; do
+      name=${kv%%=*} value=${kv#*=}
+      value=${value//\\/\\\\} value=${value//\"/\\\"}
+      printf '"%s"="%s"\r\n' "$name" "$value"
+    done
+  } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$file"
+  wine reg import 'C:\seed.reg' >/dev/null 2>&1 || fail "cannot seed $*"
+}
+
+# store: the values under the store key, one "Name=Value" a line, sorted; nothing when absent.
+store() {
+  wine reg query "$STORE_KEY" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^    \(.*\)    REG_SZ    \(.*\)$/\1=\2/p; s/^    \(.*\)    REG_SZ$/\1=/p;
+            s/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1=(\2)\3/p' | sort
+}
+
+# defaults: the seven values as the dialog writes them for an untouched first run.
+seed_defaults() {
+  seed Max=150 Speed=100 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+}
+
+# --- The saver's process --------------------------------------------------------------------
+
+# frin ARGS...: starts frin.scr as the system would, in the background; FRIN_PID is its process.
+frin() {
+  wine "$SAVER_WIN" "$@" >>"$T_DIR/frin.log" 2>&1 &
+  FRIN_PID=$!
+}
+
+# alive PID: the process exists and has not ended (an ended child stays a zombie until reaped).
+alive() {
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
+# ends_within PID SECONDS: true when the process ends within the time; sets ENDED_MS.
+ends_within() {
+  local pid=$1 limit_ms start now
+  limit_ms=$(awk -v s="$2" 'BEGIN{printf "%d", s * 1000}')
+  start=$(date +%s%3N)
+  while alive "$pid"; do
+    now=$(date +%s%3N)
+    if [ $((now - start)) -gt "$limit_ms" ]; then
+      ENDED_MS=""
+      return 1
+    fi
+    sleep 0.05
+  done
+  ENDED_MS=$(($(date +%s%3N) - start))
+  return 0
+}
+
+# wait_window TITLE [SECONDS]: the X window id of a visible window titled exactly TITLE.
+wait_window() {
+  local title=$1 limit=${2:-20} id i
+  for ((i = 0; i < limit * 10; i++)); do
+    id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# visible_windows: the titles of the visible X windows, one a line.
+visible_windows() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '.' 2>/dev/null); do
+    xdotool getwindowname "$id" 2>/dev/null
+  done
+}
+
+# geometry ID: "X Y W H" of an X window.
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+    /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}'
+}
+
+# shot FILE: a screenshot of the whole display.
+shot() {
+  import -window root "$1" || fail "screenshot failed"
+}
+
+# saver_up [SECONDS]: waits for the full-screen window; sets SAVER_XID. Fails the test when
+# the window does not come or frin ended.
+saver_up() {
+  SAVER_XID=$(wait_window "ScreenSaver Frin" "${1:-20}") ||
+    fail "no window titled \"ScreenSaver Frin\" appeared$(alive "$FRIN_PID" || echo ' (frin ended)')"
+}
+
+# dialog_up: waits for the settings dialog; sets DIALOG_XID.
+dialog_up() {
+  DIALOG_XID=$(wait_window "ScreenSaver Frin" "${1:-20}") ||
+    fail "no dialog titled \"ScreenSaver Frin\" appeared$(alive "$FRIN_PID" || echo ' (frin ended)')"
+}
+
+# driver COMMAND...: runs the dialog driver; its output goes to stdout and to driver.log.
+driver() {
+  timeout 30 wine "$HELPERS/dialog_driver.exe" "$@" 2>>"$T_DIR/driver.err" | tr -d '\r' |
+    tee -a "$T_DIR/driver.log"
+}
+
+# field LINE KEY: the value of key=value (or key=[text]) in a dump line.
+field() {
+  local line=" $1" key=$2
+  if [[ $line == *" $key=["* ]]; then
+    local rest=${line#* $key=[}
+    # The text ends at the first "]" that is not escaped.
+    printf '%s' "$rest" | sed 's/\\\]/\x01/g; s/\].*//; s/\x01/]/g; s/\\\\/\\/g'
+  else
+    local rest=${line#* $key=}
+    [ "$rest" = "$line" ] && return 1
+    printf '%s' "${rest%% *}"
+  fi
+}
+
+# control DUMP NAME KEY: a control's field in the output of "driver dump".
+control() {
+  local line
+  line=$(grep -F -- "$2 " <<<"$1" | grep -F -m1 -- "$2 class=") || {
+    echo "(missing)"
+    return 1
+  }
+  field "$line" "$3"
+}
+
+# --- Checks ---------------------------------------------------------------------------------
+
+# expect DESCRIPTION COMMAND...: runs the command; when it fails the test fails (and goes on).
+expect() {
+  local what=$1
+  shift
+  if ! "$@" >>"$T_DIR/checks.log" 2>&1; then
+    echo "$what" >>"$T_DIR/failures"
+    return 1
+  fi
+}
+
+# expect_eq DESCRIPTION WANT GOT
+expect_eq() {
+  if [ "$2" != "$3" ]; then
+    echo "$1: want \"$2\", got \"$3\"" >>"$T_DIR/failures"
+    return 1
+  fi
+}
+
+# note TEXT: a failure without a command.
+note() { echo "$*" >>"$T_DIR/failures"; }
+
+# fail TEXT: the test fails here and stops.
+fail() {
+  echo "$*" >>"$T_DIR/failures"
+  exit 1
+}
+
+# skip TEXT: the test cannot run here (not a failure).
+skip() {
+  echo "$*" >"$T_DIR/skipped"
+  exit 77
+}
+
+# store_unchanged BEFORE: the store holds exactly what it held before.
+store_unchanged() {
+  local now
+  now=$(store)
+  [ "$now" = "$1" ] || note "the store changed: before [$(tr '\n' ';' <<<"$1")] after [$(tr '\n' ';' <<<"$now")]"
+}

@@ -1,0 +1,158 @@
+#!/usr/bin/env python3
+"""Pixel checks on screenshots of the X display (any format ImageMagick reads).
+
+Each command prints one line of findings; the exit status is 0 when the check holds, 1 when it
+does not, 2 on a usage error.
+
+  palette IMG COLOUR...       every pixel is one of the colours (#RRGGBB); prints the number of
+                              other pixels, the first few of them, and how many are not black
+  share IMG COLOUR MIN        at least the fraction MIN of the pixels are exactly COLOUR
+  same IMG REF MIN            at least the fraction MIN of the pixels equal those of REF
+  regions IMG TOL MIN SPEC... SPEC is x0,y0,x1,y1=#RRGGBB (fractions of the width and height):
+                              in each region at least MIN of the pixels lie within TOL (per
+                              channel) of the colour
+  layer IMG                   prints "rows N" where N counts the rows at the bottom in which at
+                              least 90% of the pixels are white, and "top_white F", the share
+                              of white pixels in the upper half
+  differ A B MIN              at least MIN pixels differ between A and B
+  crop IMG X Y W H OUT        writes the rectangle as OUT (any format ImageMagick writes)
+"""
+import subprocess
+import sys
+
+
+def load(path):
+    """Returns (width, height, bytes of RGB triples)."""
+    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True,
+                          capture_output=True).stdout
+    # P6 header: magic, width, height, maxval, each followed by whitespace.
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            pos = data.index(b"\n", pos) + 1
+            continue
+        end = pos
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[pos:end])
+        pos = end
+    pos += 1
+    width, height = int(fields[1]), int(fields[2])
+    return width, height, data[pos:pos + width * height * 3]
+
+
+def colour(text):
+    text = text.lstrip("#")
+    return bytes(int(text[i:i + 2], 16) for i in (0, 2, 4))
+
+
+def pixels(rgb):
+    return [rgb[i:i + 3] for i in range(0, len(rgb), 3)]
+
+
+def cmd_palette(args):
+    _, _, rgb = load(args[0])
+    allowed = {colour(c) for c in args[1:]}
+    counts = {}
+    for p in pixels(rgb):
+        counts[p] = counts.get(p, 0) + 1
+    other = {p: n for p, n in counts.items() if p not in allowed}
+    bad = sum(other.values())
+    nonblack = sum(n for p, n in counts.items() if p != b"\0\0\0")
+    worst = sorted(other.items(), key=lambda kv: -kv[1])[:5]
+    print("other %d nonblack %d%s" % (bad, nonblack, "".join(
+        " #%02X%02X%02X:%d" % (p[0], p[1], p[2], n) for p, n in worst)))
+    return 0 if bad == 0 else 1
+
+
+def cmd_share(args):
+    _, _, rgb = load(args[0])
+    want = colour(args[1])
+    px = pixels(rgb)
+    share = sum(1 for p in px if p == want) / len(px)
+    print("share %.4f" % share)
+    return 0 if share >= float(args[2]) else 1
+
+
+def cmd_same(args):
+    w1, h1, a = load(args[0])
+    w2, h2, b = load(args[1])
+    if (w1, h1) != (w2, h2):
+        print("sizes differ: %dx%d and %dx%d" % (w1, h1, w2, h2))
+        return 1
+    pa, pb = pixels(a), pixels(b)
+    share = sum(1 for x, y in zip(pa, pb) if x == y) / len(pa)
+    print("same %.4f" % share)
+    return 0 if share >= float(args[2]) else 1
+
+
+def cmd_regions(args):
+    width, height, rgb = load(args[0])
+    tol, need = int(args[1]), float(args[2])
+    status = 0
+    found = []
+    for spec in args[3:]:
+        box, hexcol = spec.split("=")
+        x0, y0, x1, y1 = (float(v) for v in box.split(","))
+        want = colour(hexcol)
+        good = total = 0
+        for y in range(int(y0 * height), int(y1 * height)):
+            row = y * width * 3
+            for x in range(int(x0 * width), int(x1 * width)):
+                p = rgb[row + x * 3:row + x * 3 + 3]
+                total += 1
+                if all(abs(p[i] - want[i]) <= tol for i in range(3)):
+                    good += 1
+        share = good / total if total else 0.0
+        found.append("%s:%.3f" % (spec, share))
+        if share < need:
+            status = 1
+    print(" ".join(found))
+    return status
+
+
+def cmd_layer(args):
+    width, height, rgb = load(args[0])
+    white = b"\xff\xff\xff"
+    rows = 0
+    for y in range(height - 1, -1, -1):
+        line = rgb[y * width * 3:(y + 1) * width * 3]
+        count = sum(1 for x in range(width) if line[x * 3:x * 3 + 3] == white)
+        if count < 0.9 * width:
+            break
+        rows += 1
+    upper = rgb[:(height // 2) * width * 3]
+    top_white = sum(1 for p in pixels(upper) if p == white) / max(1, len(upper) // 3)
+    print("rows %d top_white %.4f" % (rows, top_white))
+    return 0
+
+
+def cmd_differ(args):
+    w1, h1, a = load(args[0])
+    w2, h2, b = load(args[1])
+    if (w1, h1) != (w2, h2):
+        print("sizes differ")
+        return 0
+    n = sum(1 for x, y in zip(pixels(a), pixels(b)) if x != y)
+    print("differ %d" % n)
+    return 0 if n >= int(args[2]) else 1
+
+
+def cmd_crop(args):
+    img, x, y, w, h, out = args
+    subprocess.run(["convert", img, "-crop", "%sx%s+%s+%s" % (w, h, x, y), "+repage", out],
+                   check=True)
+    return 0
+
+
+COMMANDS = {"palette": cmd_palette, "share": cmd_share, "same": cmd_same,
+            "regions": cmd_regions, "layer": cmd_layer, "differ": cmd_differ, "crop": cmd_crop}
+
+if __name__ == "__main__":
+    if len(sys.argv) < 3 or sys.argv[1] not in COMMANDS:
+        print(__doc__)
+        sys.exit(2)
+    sys.exit(COMMANDS[sys.argv[1]](sys.argv[2:]))
