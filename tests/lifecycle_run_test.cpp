@@ -63,6 +63,22 @@ TEST(LifecycleMain, UnknownSwitchesAndThePasswordChangeEndWithoutAWindow) {
   EXPECT_TRUE(h.api.LoadedForms().empty());
 }
 
+TEST(LifecycleMain, TheSettingsCommandsOpenTheDialogAndItsCloseEndsTheProcess) {
+  for (const char* command : {"/c", "/C", "", "/c:1234"}) {
+    Harness h;
+    EXPECT_FALSE(h.Start(command)) << command;
+    ASSERT_TRUE(h.saver.Form_Set) << command;
+    EXPECT_FALSE(h.saver.Form_Screen) << command;
+    EXPECT_EQ(h.saver.SceneState.PreviewMode, 0);
+    // It bears the title that stops a second start.
+    EXPECT_EQ(h.api.FindTopWindow(kSaverTitle), h.saver.Form_Set->hwnd);
+    h.api.PostClose(h.saver.Form_Set->hwnd);
+    EXPECT_TRUE(h.Advance(10)) << command;
+    EXPECT_EQ(h.api.EndStatus(), 0);
+    EXPECT_TRUE(h.api.Writes().empty());
+  }
+}
+
 TEST(LifecycleMain, ANumberOutside32BitsStopsTheStartWithTheOverflowError) {
   Harness h;
   try {
