@@ -1,0 +1,42 @@
+# Checks frin-render as a user runs it: the same arguments write identical files, another seed
+# another scene, and each bad argument ends with one line of message and status 2.
+# cmake -DRENDER=<frin-render> -DOUT=<folder> -P check_render.cmake
+file(REMOVE_RECURSE "${OUT}")
+file(MAKE_DIRECTORY "${OUT}")
+
+function(render name seed)
+  execute_process(
+    COMMAND "${RENDER}" --size 64x48 --ticks 12 --every 3 --seed ${seed} --set Remain=on
+            --set Max=300 --set Speed=60 --png "${OUT}/${name}.png" --gif "${OUT}/${name}.gif"
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "frin-render failed (${rc}): ${err}")
+  endif()
+endfunction()
+
+render(a 5)
+render(b 5)
+render(c 6)
+foreach(ext png gif)
+  file(SHA256 "${OUT}/a.${ext}" ha)
+  file(SHA256 "${OUT}/b.${ext}" hb)
+  file(SHA256 "${OUT}/c.${ext}" hc)
+  if(NOT ha STREQUAL hb)
+    message(FATAL_ERROR "two runs with the same seed wrote different ${ext} files")
+  endif()
+  if(ha STREQUAL hc)
+    message(FATAL_ERROR "two seeds wrote the same ${ext} file")
+  endif()
+endforeach()
+
+set(bad_arguments "--size|0x10" "--size|80" "--ticks|-1" "--every|0" "--seed|x" "--set|Colour=red"
+                  "--set|Max" "--bogus" "--png" "--desktop|${OUT}/missing.png" "--set|Speed=0|--set|Remain=on")
+foreach(bad IN LISTS bad_arguments)
+  string(REPLACE "|" ";" args "${bad}")
+  execute_process(COMMAND "${RENDER}" ${args} RESULT_VARIABLE rc ERROR_VARIABLE err)
+  string(STRIP "${err}" err)
+  string(FIND "${err}" "\n" newline)
+  if(NOT rc EQUAL 2 OR err STREQUAL "" OR NOT newline EQUAL -1)
+    message(FATAL_ERROR "frin-render ${args}: status ${rc}, message \"${err}\"")
+  endif()
+endforeach()
