@@ -1,5 +1,6 @@
 #include "platform/win32/win32_fonts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace frin::win32 {
@@ -158,7 +159,9 @@ HFONT FontBook::Get(const FontRequest& request, const std::wstring& sample,
   if (height < 1) height = 1;
   HFONT font = Make(face, height, request.weight, request.italic, request.charset);
   if (text.empty() || maxWidth <= 0) return font;
-  while (height > 8 && TextWidth(font, text) > maxWidth) {
+  // Shrunk by a quarter at most: beyond that a caption is better clipped than unreadable.
+  const int smallest = std::max(8, height - height / 4);
+  while (height > smallest && TextWidth(font, text) > maxWidth) {
     --height;
     font = Make(face, height, request.weight, request.italic, request.charset);
   }

@@ -95,7 +95,9 @@ RECT Win32Platform::PixelRect(const Control& c) const {
 
 DWORD Win32Platform::FormStyle(const Form& form) const {
   if (form.border == FormBorder::kFixedDialog) {
-    return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    // No WS_CLIPCHILDREN: the dialog paints the face beneath its frames, which draw only their
+    // outline and caption.
+    return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
   }
   return WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
 }
@@ -286,10 +288,6 @@ void Win32Platform::CreateControls(FormWindow& fw) {
     if (hwnd == nullptr) continue;
     fw.controls.push_back(ControlMirror{c, hwnd, nullptr});
     ControlMirror& cw = fw.controls.back();
-    if (c->kind == ControlKind::kFrame) {
-      // A frame lies beneath the controls drawn over it.
-      SetWindowPos(hwnd, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
     FitFont(fw, cw);
     if (c->kind == ControlKind::kImage) SetImage(cw);
     if (c->kind == ControlKind::kHScrollBar) {
@@ -304,6 +302,19 @@ void Win32Platform::CreateControls(FormWindow& fw) {
     }
     if (c->kind == ControlKind::kCheckBox) {
       SendMessageW(hwnd, BM_SETCHECK, c->value == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+  }
+  // Stacking: a child window is created beneath its elder siblings, which keeps the tab order.
+  // Labels take no focus; they go on top, a later one above an earlier one as the form runtime
+  // stacks them, and frames go beneath everything they hold.
+  constexpr UINT kRestack = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  for (ControlMirror& cw : fw.controls) {
+    if (cw.control->kind == ControlKind::kLabel)
+      SetWindowPos(cw.hwnd, HWND_TOP, 0, 0, 0, 0, kRestack);
+  }
+  for (ControlMirror& cw : fw.controls) {
+    if (cw.control->kind == ControlKind::kFrame) {
+      SetWindowPos(cw.hwnd, HWND_BOTTOM, 0, 0, 0, 0, kRestack);
     }
   }
 }
