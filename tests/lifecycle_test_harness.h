@@ -51,11 +51,6 @@ class RecordingPlatform : public MemoryPlatform {
     log.push_back(running ? "running" : "not running");
     MemoryPlatform::SetScreenSaverRunning(running);
   }
-  int ShowCursor(bool show) override {
-    log.push_back(show ? "cursor +" : "cursor -");
-    return MemoryPlatform::ShowCursor(show);
-  }
-
   size_t Find(const std::string& entry) const {
     for (size_t i = 0; i < log.size(); ++i) {
       if (log[i] == entry) return i;
