@@ -9,12 +9,6 @@
 
 #include "platform/errors.h"
 
-// libwmf (the wmf loader behind gdk-pixbuf) keeps a few blocks of a picture it failed to read;
-// that leak is the library's, not ours. Read by LeakSanitizer in the asan build only.
-extern "C" const char* __lsan_default_suppressions() {
-  return "leak:libwmf-0.2.so\n";
-}
-
 namespace frin {
 namespace {
 
