@@ -100,11 +100,13 @@ inline std::string Utf8FromUtf16(std::u16string_view s) {
 inline std::u16string CommandArguments(std::u16string_view line) {
   size_t i = 0;
   if (!line.empty() && line[0] == u'"') {
+    // A quoted path ends at its closing quote; the arguments may follow without a blank.
     i = line.find(u'"', 1);
     i = i == std::u16string_view::npos ? line.size() : i + 1;
+  } else {
+    while (i < line.size() && line[i] != u' ' && line[i] != u'\t')
+      ++i;
   }
-  while (i < line.size() && line[i] != u' ' && line[i] != u'\t')
-    ++i;
   while (i < line.size() && (line[i] == u' ' || line[i] == u'\t'))
     ++i;
   return std::u16string(line.substr(i));
@@ -136,13 +138,13 @@ inline std::u16string FilterList(std::string_view utf8) {
   return out;
 }
 
-// A string buffer of at least `size` UTF-16 units for a dialog to write into, starting with the
-// given text (cut to size - 1 units) and NUL-filled after it.
+// A string buffer of `size` UTF-16 units for a dialog to write into: the given text, cut to the
+// buffer and NUL-filled after it; a text without a NUL in the buffer gets one in its last unit.
 inline std::u16string DialogBuffer(std::string_view utf8, uint32_t size) {
   if (size == 0) size = 1;
   std::u16string text = Utf16FromUtf8(utf8);
-  if (text.size() > size - 1) text.resize(size - 1);
   text.resize(size, u'\0');
+  if (text.find(u'\0') == std::u16string::npos) text.back() = u'\0';
   return text;
 }
 
