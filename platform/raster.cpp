@@ -2,11 +2,14 @@
 // the stretched painting of a picture, all clipped, all on 0x00RRGGBB surfaces.
 //
 // Stretching resamples per axis: where the destination is smaller than the source each
-// destination pixel is the plain average of the block of source pixels it covers (a box filter
-// over whole source pixels, so a shrunk photo keeps its detail instead of sparkling); where it
-// is as large or larger each destination pixel repeats the source pixel it falls on (nearest
-// neighbour, so an enlarged picture stays sharp). The column spans are computed once per call,
-// so the inner loop only adds and divides.
+// destination pixel is the plain average of the block of whole source pixels it covers (a box
+// filter, so a shrunk photo keeps its detail instead of sparkling); where it is as large or larger
+// each destination pixel repeats the source pixel under its centre (nearest neighbour, so an
+// enlarged picture stays sharp). For speed the column spans are computed once per call, each
+// destination row sums its source rows per column with red and blue packed into one integer and
+// green into another, and running totals turn every block's sum into one subtraction; averages
+// divide through exact reciprocals. A 4000 x 3000 picture stretched to 1920 x 1080 reads each
+// source pixel once.
 #include "platform/raster.h"
 
 #include <algorithm>
@@ -290,6 +293,153 @@ Span SpanOf(int64_t i, int64_t dstLen, int64_t srcLen) {
   return Span{static_cast<int32_t>((2 * i + 1) * srcLen / (2 * dstLen)), 1};
 }
 
+// Exact division by a block size n < 2^13 through its reciprocal: for x < 2^21,
+// floor(x / n) = (x * ceil(2^34 / n)) >> 34; larger blocks divide.
+constexpr int64_t kReciprocalLimit = 8191;
+inline uint64_t RoundedQuotient(uint64_t sum, uint64_t n, uint64_t reciprocal) {
+  return n <= static_cast<uint64_t>(kReciprocalLimit) ? ((sum + n / 2) * reciprocal) >> 34
+                                                      : (sum + n / 2) / n;
+}
+
+Span ClipSpan(Span s, int64_t origin, int64_t limit) {
+  int64_t a = origin + s.first, b = a + s.count;
+  a = std::max<int64_t>(a, 0);
+  b = std::min<int64_t>(b, limit);
+  return b > a ? Span{static_cast<int32_t>(a), static_cast<int32_t>(b - a)} : Span{0, 0};
+}
+
+// Shrinking by blocks too large for the packed sums (a picture thousands of times larger than
+// its destination): channel by channel, with 64-bit sums and divisions.
+void StretchHugeBlocks(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect,
+                       const std::vector<Span>& colSpans, int64_t x0, int64_t y0, int64_t y1) {
+  const int64_t dh = int64_t{dstRect.bottom} - dstRect.top;
+  const int64_t sh = int64_t{srcRect.bottom} - srcRect.top;
+  const size_t cols = colSpans.size();
+  std::vector<uint64_t> sumR(cols), sumG(cols), sumB(cols);
+  for (int64_t y = y0; y < y1; ++y) {
+    const Span rows = ClipSpan(SpanOf(y - dstRect.top, dh, sh), srcRect.top, src.Height());
+    if (rows.count == 0) continue;
+    Pixel* out = dst.Row(static_cast<int32_t>(y)) + x0;
+    std::fill(sumR.begin(), sumR.end(), 0u);
+    std::fill(sumG.begin(), sumG.end(), 0u);
+    std::fill(sumB.begin(), sumB.end(), 0u);
+    for (int32_t r = 0; r < rows.count; ++r) {
+      const Pixel* in = src.Row(rows.first + r);
+      for (size_t c = 0; c < cols; ++c) {
+        for (int32_t k = 0; k < colSpans[c].count; ++k) {
+          const Pixel p = in[colSpans[c].first + k];
+          sumR[c] += (p >> 16) & 0xFFu;
+          sumG[c] += (p >> 8) & 0xFFu;
+          sumB[c] += p & 0xFFu;
+        }
+      }
+    }
+    for (size_t c = 0; c < cols; ++c) {
+      if (colSpans[c].count == 0) continue;
+      const uint64_t n =
+          static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(colSpans[c].count);
+      const uint64_t half = n / 2;
+      out[c] = static_cast<Pixel>((((sumR[c] + half) / n) << 16) | (((sumG[c] + half) / n) << 8) |
+                                  ((sumB[c] + half) / n));
+    }
+  }
+}
+
+// A block's channel sums in two lanes: red and blue half a lane apart in one word, green in
+// another, so a source pixel costs two masks and two additions. 32-bit lanes hold blocks of up to
+// 257 pixels (any shrink to less than a sixteenth on both axes); 64-bit lanes up to 2^24.
+template <typename Lane>
+struct LaneTraits;
+template <>
+struct LaneTraits<uint32_t> {
+  static constexpr int kShift = 16;
+  static constexpr uint32_t kLowField = 0xFFFFu;
+  static constexpr int64_t kBlockLimit = 257;
+  static uint32_t RedBlue(Pixel p) { return p & 0xFF00FFu; }
+};
+template <>
+struct LaneTraits<uint64_t> {
+  static constexpr int kShift = 32;
+  static constexpr uint64_t kLowField = 0xFFFFFFFFu;
+  static constexpr int64_t kBlockLimit = int64_t{1} << 24;
+  static uint64_t RedBlue(Pixel p) {
+    return (static_cast<uint64_t>(p & 0xFF0000u) << 16) | (p & 0xFFu);
+  }
+};
+
+template <typename Lane>
+void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect,
+                    const std::vector<Span>& colSpans, bool singleColumns, int32_t srcLo,
+                    int32_t srcHi, int64_t maxBlock, int64_t x0, int64_t y0, int64_t y1) {
+  const int64_t dh = int64_t{dstRect.bottom} - dstRect.top;
+  const int64_t sh = int64_t{srcRect.bottom} - srcRect.top;
+  const int32_t cols = static_cast<int32_t>(colSpans.size());
+  std::vector<uint64_t> reciprocal(static_cast<size_t>(std::min(maxBlock, kReciprocalLimit)) + 1);
+  for (size_t n = 1; n < reciprocal.size(); ++n)
+    reciprocal[n] = ((uint64_t{1} << 34) + n - 1) / n;
+  // Per source column, the lane sums of the current destination row's source rows, then their
+  // running totals: a block's sum is the difference of two totals. Totals may wrap around
+  // the lane's range; the differences are still exact, as no block's true sum reaches it.
+  const int32_t width = srcHi - srcLo;
+  std::vector<Lane> lanes(4 * (static_cast<size_t>(width) + 1), 0);
+  Lane* rb = lanes.data();
+  Lane* g = rb + width + 1;
+  Lane* rbTotal = g + width + 1;
+  Lane* gTotal = rbTotal + width + 1;
+  for (int64_t y = y0; y < y1; ++y) {
+    const Span rows = ClipSpan(SpanOf(y - dstRect.top, dh, sh), srcRect.top, src.Height());
+    if (rows.count == 0) continue;
+    Pixel* out = dst.Row(static_cast<int32_t>(y)) + x0;
+    if (rows.count == 1 && singleColumns) {
+      const Pixel* in = src.Row(rows.first);
+      for (int32_t c = 0; c < cols; ++c) {
+        if (colSpans[c].count != 0) out[c] = in[colSpans[c].first];
+      }
+      continue;
+    }
+    // All but the last source row into the column sums; the last one straight into the totals.
+    const int32_t last = rows.first + rows.count - 1;
+    if (rows.count > 1) {
+      const Pixel* in = src.Row(rows.first) + srcLo;
+      for (int32_t x = 0; x < width; ++x) {
+        rb[x] = LaneTraits<Lane>::RedBlue(in[x]);
+        g[x] = in[x] & 0xFF00u;
+      }
+      for (int32_t r = rows.first + 1; r < last; ++r) {
+        in = src.Row(r) + srcLo;
+        for (int32_t x = 0; x < width; ++x) {
+          rb[x] += LaneTraits<Lane>::RedBlue(in[x]);
+          g[x] += in[x] & 0xFF00u;
+        }
+      }
+    } else {
+      std::fill(rb, rb + width, Lane{0});
+      std::fill(g, g + width, Lane{0});
+    }
+    const Pixel* in = src.Row(last) + srcLo;
+    Lane runRb = 0, runG = 0;
+    for (int32_t x = 0; x < width; ++x) {
+      runRb += rb[x] + LaneTraits<Lane>::RedBlue(in[x]);
+      runG += g[x] + (in[x] & 0xFF00u);
+      rbTotal[x + 1] = runRb;
+      gTotal[x + 1] = runG;
+    }
+    for (int32_t c = 0; c < cols; ++c) {
+      const Span s = colSpans[c];
+      if (s.count == 0) continue;
+      const int32_t first = s.first - srcLo, end = first + s.count;
+      const Lane sumRb = rbTotal[end] - rbTotal[first];
+      const Lane sumG = static_cast<Lane>(gTotal[end] - gTotal[first]) >> 8;
+      const uint64_t n = static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(s.count);
+      const uint64_t inv = n < reciprocal.size() ? reciprocal[n] : 0;
+      const uint64_t red = RoundedQuotient(sumRb >> LaneTraits<Lane>::kShift, n, inv);
+      const uint64_t green = RoundedQuotient(sumG, n, inv);
+      const uint64_t blue = RoundedQuotient(sumRb & LaneTraits<Lane>::kLowField, n, inv);
+      out[c] = static_cast<Pixel>((red << 16) | (green << 8) | blue);
+    }
+  }
+}
+
 }  // namespace
 
 void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect) {
@@ -306,65 +456,32 @@ void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const R
   if (x0 >= x1 || y0 >= y1) return;
 
   // Source spans, clipped to the source surface; a span left empty leaves its pixel unpainted.
-  auto clipSpan = [](Span s, int64_t origin, int64_t limit) {
-    int64_t a = origin + s.first, b = a + s.count;
-    a = std::max<int64_t>(a, 0);
-    b = std::min<int64_t>(b, limit);
-    return b > a ? Span{static_cast<int32_t>(a), static_cast<int32_t>(b - a)} : Span{0, 0};
-  };
   const int32_t cols = static_cast<int32_t>(x1 - x0);
   std::vector<Span> colSpans(static_cast<size_t>(cols));
   bool singleColumns = true;
   for (int32_t c = 0; c < cols; ++c) {
-    colSpans[c] = clipSpan(SpanOf(x0 + c - dstRect.left, dw, sw), srcRect.left, src.Width());
+    colSpans[c] = ClipSpan(SpanOf(x0 + c - dstRect.left, dw, sw), srcRect.left, src.Width());
     singleColumns = singleColumns && colSpans[c].count <= 1;
   }
-  // Sums of 64 bits: no surface holds enough pixels to overflow them.
-  std::vector<uint64_t> sumR, sumG, sumB;
-  if (!singleColumns || sh > dh) {
-    sumR.resize(static_cast<size_t>(cols));
-    sumG.resize(static_cast<size_t>(cols));
-    sumB.resize(static_cast<size_t>(cols));
+  int32_t maxColumnCount = 1, srcLo = INT32_MAX, srcHi = 0;
+  for (const Span& c : colSpans) {
+    if (c.count == 0) continue;
+    maxColumnCount = std::max(maxColumnCount, c.count);
+    srcLo = std::min(srcLo, c.first);
+    srcHi = std::max(srcHi, c.first + c.count);
   }
+  if (srcLo >= srcHi) return;
+  const int64_t maxRowCount = sh > dh ? (sh + dh - 1) / dh : 1;
+  const int64_t maxBlock = maxRowCount * maxColumnCount;
 
-  for (int64_t y = y0; y < y1; ++y) {
-    const Span rows = clipSpan(SpanOf(y - dstRect.top, dh, sh), srcRect.top, src.Height());
-    if (rows.count == 0) continue;
-    Pixel* out = dst.Row(static_cast<int32_t>(y)) + x0;
-    if (rows.count == 1 && singleColumns) {
-      const Pixel* in = src.Row(rows.first);
-      for (int32_t c = 0; c < cols; ++c) {
-        if (colSpans[c].count != 0) out[c] = in[colSpans[c].first];
-      }
-      continue;
-    }
-    std::fill(sumR.begin(), sumR.end(), 0u);
-    std::fill(sumG.begin(), sumG.end(), 0u);
-    std::fill(sumB.begin(), sumB.end(), 0u);
-    for (int32_t r = 0; r < rows.count; ++r) {
-      const Pixel* in = src.Row(rows.first + r);
-      for (int32_t c = 0; c < cols; ++c) {
-        const Span s = colSpans[c];
-        uint64_t red = 0, green = 0, blue = 0;
-        for (int32_t k = 0; k < s.count; ++k) {
-          const Pixel p = in[s.first + k];
-          red += (p >> 16) & 0xFFu;
-          green += (p >> 8) & 0xFFu;
-          blue += p & 0xFFu;
-        }
-        sumR[c] += red;
-        sumG[c] += green;
-        sumB[c] += blue;
-      }
-    }
-    for (int32_t c = 0; c < cols; ++c) {
-      const Span s = colSpans[c];
-      if (s.count == 0) continue;
-      const uint64_t n = static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(s.count);
-      const uint64_t half = n / 2;
-      out[c] = static_cast<Pixel>((((sumR[c] + half) / n) << 16) | (((sumG[c] + half) / n) << 8) |
-                                  ((sumB[c] + half) / n));
-    }
+  if (maxBlock <= LaneTraits<uint32_t>::kBlockLimit) {
+    StretchByLanes<uint32_t>(dst, dstRect, src, srcRect, colSpans, singleColumns, srcLo, srcHi,
+                             maxBlock, x0, y0, y1);
+  } else if (maxBlock <= LaneTraits<uint64_t>::kBlockLimit) {
+    StretchByLanes<uint64_t>(dst, dstRect, src, srcRect, colSpans, singleColumns, srcLo, srcHi,
+                             maxBlock, x0, y0, y1);
+  } else {
+    StretchHugeBlocks(dst, dstRect, src, srcRect, colSpans, x0, y0, y1);
   }
   dst.AddDamage(Rect{static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1),
                      static_cast<int32_t>(y1)});

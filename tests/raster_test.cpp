@@ -254,6 +254,61 @@ TEST(RasterTest, StretchShrinksByAveragingTheCoveredBlock) {
   EXPECT_EQ(two.At(1, 0), 0x0000FFu);
 }
 
+// The resampling rule, written out: per axis, a shrunk destination pixel averages the source
+// block [floor(i s / d), floor((i + 1) s / d)); an enlarged one takes the source pixel under its
+// centre. Averages round halves up.
+Pixel ReferenceStretch(const Surface& src, int64_t i, int64_t j, int64_t dw, int64_t dh) {
+  auto span = [](int64_t k, int64_t d, int64_t s) {
+    if (s > d) return std::pair{k * s / d, std::max(k * s / d + 1, (k + 1) * s / d)};
+    const int64_t a = (2 * k + 1) * s / (2 * d);
+    return std::pair{a, a + 1};
+  };
+  const auto [x0, x1] = span(i, dw, src.Width());
+  const auto [y0, y1] = span(j, dh, src.Height());
+  uint64_t r = 0, g = 0, b = 0, n = 0;
+  for (int64_t y = y0; y < y1; ++y) {
+    for (int64_t x = x0; x < x1; ++x) {
+      const Pixel p = src.At(static_cast<int32_t>(x), static_cast<int32_t>(y));
+      r += p >> 16;
+      g += (p >> 8) & 0xFF;
+      b += p & 0xFF;
+      ++n;
+    }
+  }
+  return static_cast<Pixel>(((r + n / 2) / n) << 16 | ((g + n / 2) / n) << 8 | (b + n / 2) / n);
+}
+
+TEST(RasterTest, StretchFollowsTheResamplingRuleAtEveryScale) {
+  struct Case {
+    int32_t sw, sh, dw, dh;
+  } cases[] = {
+      {37, 23, 5, 4},    // small blocks
+      {300, 200, 7, 3},  // blocks of thousands of pixels
+      {640, 480, 1, 1},  // one block of the whole picture
+      {9, 7, 4, 11},     // shrunk across, enlarged down
+      {5, 40, 13, 6},    // enlarged across, shrunk down
+      {3, 2, 3, 2},      // same size: a copy
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh);
+    Surface src(c.sw, c.sh);
+    uint32_t seed = 12345;
+    for (int32_t y = 0; y < c.sh; ++y) {
+      for (int32_t x = 0; x < c.sw; ++x) {
+        seed = seed * 1103515245u + 12345u;
+        src.At(x, y) = (seed >> 8) & kColourMask;
+      }
+    }
+    Surface dst(c.dw, c.dh);
+    StretchPaint(dst, Rect{0, 0, c.dw, c.dh}, src, Rect{0, 0, c.sw, c.sh});
+    for (int32_t y = 0; y < c.dh; ++y) {
+      for (int32_t x = 0; x < c.dw; ++x) {
+        ASSERT_EQ(dst.At(x, y), ReferenceStretch(src, x, y, c.dw, c.dh)) << x << "," << y;
+      }
+    }
+  }
+}
+
 TEST(RasterTest, DamageListFoldsIntoItsBoundsWhenFull) {
   DamageList d;
   d.Add(Rect{5, 5, 5, 9});  // empty: ignored
