@@ -1,12 +1,24 @@
 #include "scene/flake.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "platform/errors.h"
 
 namespace frin {
 
 void FlakeField::Size(int32_t max) {
-  std::vector<Flake> fresh(max > 0 ? static_cast<size_t>(max) : 0);
-  flakes_.swap(fresh);
+  // A count too large for memory ends the program with the runtime's report, not a crash.
+  constexpr int kErrOutOfMemory = 7;
+  flakes_.clear();
+  try {
+    std::vector<Flake> fresh(max > 0 ? static_cast<size_t>(max) : 0);
+    flakes_.swap(fresh);
+  } catch (const std::bad_alloc&) {
+    RaiseError(kErrOutOfMemory, "Out of memory");
+  } catch (const std::length_error&) {
+    RaiseError(kErrOutOfMemory, "Out of memory");
+  }
 }
 
 void FlakeField::Release() {

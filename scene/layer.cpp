@@ -2,12 +2,13 @@
 #include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "scene/scene.h"
+#include "scene/scene_surfaces.h"
 
 namespace frin {
 
 void RaiseLayer(Saver& saver) {
   SceneState& s = saver.SceneState;
-  const ScreenControls& c = saver.ScreenControls;
+  const ScreenControls& c = SceneControls(saver);
   // Both surfaces measure in twips: the line covers pixel row GroundY, columns 0 to
   // SceneWidth - 1 (the end point is not drawn).
   const float y = static_cast<float>(CheckedMul(s.GroundY, s.TwipsPerPixelY));

@@ -4,6 +4,7 @@
 #include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "scene/scene.h"
+#include "scene/scene_surfaces.h"
 
 namespace frin {
 namespace {
@@ -17,7 +18,7 @@ double FloorOf(float r, double n) {
 // the file cannot be decoded: the scene then runs on the black background.
 bool PaintPicture(Saver& saver) {
   const SceneState& s = saver.SceneState;
-  const ScreenControls& c = saver.ScreenControls;
+  const ScreenControls& c = SceneControls(saver);
   std::optional<Surface> picture = saver.api.LoadPicture(saver.SaverSettings.BS_File);
   if (!picture) return false;
 
@@ -51,8 +52,7 @@ bool PaintPicture(Saver& saver) {
 void PrepareScene(Saver& saver) {
   SceneState& s = saver.SceneState;
   const SaverSettings& settings = saver.SaverSettings;
-  const ScreenControls& c = saver.ScreenControls;
-  if (c.Screen[0] == nullptr) RaiseError(kErrInvalidProperty, "Form_Screen is not built");
+  const ScreenControls& c = SceneControls(saver);
 
   // 1-3. The background into the buffer.
   if (settings.SaverType == "desktop") {

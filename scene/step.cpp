@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "resources/sprite_strips.h"
 #include "scene/scene.h"
+#include "scene/scene_surfaces.h"
 
 namespace frin {
 namespace {
@@ -36,7 +37,7 @@ void StepSecondBand(Saver& saver) {
 void StepFlake(Saver& saver, int32_t index, bool layerTest) {
   SceneState& s = saver.SceneState;
   Flake& f = saver.FlakeField[index];
-  const ScreenControls& c = saver.ScreenControls;
+  const ScreenControls& c = SceneControls(saver);
 
   // 1. Erase: the buffer under the old cell back onto the canvas.
   BitBlt(c.Screen[0]->surface, f.X, f.Y, f.SpriteSize, f.SpriteSize, c.Screen[1]->surface, f.X, f.Y,
@@ -82,8 +83,9 @@ void StepFlake(Saver& saver, int32_t index, bool layerTest) {
 void DrawFlake(Saver& saver, int32_t x, int32_t y, uint8_t spriteSize, uint8_t spriteColumn) {
   // ImageBackground 1 draws from Frin_Pic(0), anything else from Frin_Pic(1).
   const int strip = saver.SceneState.ImageBackground == 1 ? 0 : 1;
-  const Surface& sprites = saver.ScreenControls.Frin_Pic[strip]->surface;
-  Surface& canvas = saver.ScreenControls.Screen[0]->surface;
+  const ScreenControls& c = SceneControls(saver);
+  const Surface& sprites = c.Frin_Pic[strip]->surface;
+  Surface& canvas = c.Screen[0]->surface;
   BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, MaskRow(strip),
          RasterOp::kSrcErase);
   BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, 0, RasterOp::kSrcInvert);

@@ -470,6 +470,17 @@ TEST(SceneTest, CheckedArithmeticTrapsOverflow) {
   EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, 1, true); }), kErrOverflow);
 }
 
+TEST(SceneTest, SceneFunctionsNeedTheWindowBuilt) {
+  testing::SceneFakeApi api;
+  Saver saver(api);
+  saver.FlakeField.Size(1);
+  saver.SaverSettings.Max = 1;
+  EXPECT_EQ(ErrorOf([&] { PrepareScene(saver); }), kErrInvalidProperty);
+  EXPECT_EQ(ErrorOf([&] { StepFirstBand(saver); }), kErrInvalidProperty);
+  EXPECT_EQ(ErrorOf([&] { RaiseLayer(saver); }), kErrInvalidProperty);
+  EXPECT_EQ(ErrorOf([&] { DrawFlake(saver, 0, 0, 5, 0); }), kErrInvalidProperty);
+}
+
 // The first broken invariant of a flake after a step, or null. A landing may give a smaller
 // cell to a flake wrapped to minus its old size, so the left bound is the table's largest cell.
 const char* FlakeFault(const Flake& fl, uint8_t imageBackground, int32_t width,
