@@ -214,10 +214,6 @@ void Win32Platform::SetParent(WindowHandle child, WindowHandle parent) {
 
 void Win32Platform::SetTopmost(WindowHandle h, uint32_t flags) {
   SetWindowPos(AsHwnd(h), HWND_TOPMOST, 0, 0, 0, 0, flags);
-  if (FormWindow* fw = Find(AsHwnd(h))) {
-    fw->form->topmost = true;
-    if ((flags & SWP_SHOWWINDOW) != 0) fw->form->visible = true;
-  }
 }
 
 void Win32Platform::BringWindowToTop(WindowHandle h) {
