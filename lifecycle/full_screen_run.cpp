@@ -68,8 +68,7 @@ void RunFullScreen(Saver& saver) {
 
   Form& form = LoadFormScreen(saver);
   form.SetCaption(kSaverTitle);
-  // The whole screen's size, just beyond its bottom-right corner: nothing of it
-  // shows yet.
+  // The whole screen's size, just beyond its bottom-right corner: nothing of it shows yet.
   const int32_t w = SceneTwipsWidth(saver);
   const int32_t h = SceneTwipsHeight(saver);
   form.Move(w, h, w, h);
@@ -87,8 +86,7 @@ void RunFullScreen(Saver& saver) {
   scene.LastCaret = api.GetCaretPos();
   scene.LastCursor = api.GetCursorPos();
 
-  // Hidden from here until the window is shown again: a desktop copy does not
-  // contain it.
+  // Hidden from here until the window is shown again: a desktop copy does not contain it.
   saver.FlakeField.Size(saver.SaverSettings.Max);
   PrepareScene(saver);
   StepFirstBand(saver);

@@ -1,7 +1,6 @@
-// The full-screen run: the saver window spread over the whole screen, the scene
-// prepared while the window is hidden, then shown topmost with the timers
-// running. Also the pieces the preview run shares with it: loading the window
-// with its handlers, and the design layout.
+// The full-screen run: the saver window spread over the whole screen, the scene prepared while the
+// window is hidden, then shown topmost with the timers running. Also the pieces the preview run
+// shares with it: loading the window with its handlers, and the design layout.
 #pragma once
 
 #include <cstdint>
@@ -10,8 +9,8 @@
 
 namespace frin {
 
-// Design twips (at 15 twips per pixel) of the controls the runs place: width,
-// height, left, top, in MoveDesign's argument order.
+// Design twips (at 15 twips per pixel) of the controls the runs place: width, height, left, top, in
+// MoveDesign's argument order.
 struct DesignPlace {
   int32_t width, height, left, top;
 };
@@ -19,35 +18,31 @@ inline constexpr DesignPlace kPicFocusDesign{450, 450, -750, 0};  // left of the
 inline constexpr DesignPlace kFrinPic0Design{270, 180, 360, 120};
 inline constexpr DesignPlace kFrinPic1Design{315, 210, 840, 120};
 
-// Builds Form_Screen into saver.Form_Screen, wires its handlers
-// (SS_Timer_Timer, Pic_Focus_KeyDown, Screen_Click, Form_Unload) and loads it
-// through the platform, not shown.
+// Builds Form_Screen into saver.Form_Screen, wires its handlers (SS_Timer_Timer, Pic_Focus_KeyDown,
+// Screen_Click, Form_Unload) and loads it through the platform, not shown.
 Form& LoadFormScreen(Saver& saver);
 
-// Moves a control to a design rectangle converted to the running system's
-// twips: each value divided by 15 (truncating toward zero), then multiplied by
-// the twips per pixel of its axis; a product outside 32 bits is the overflow
-// error.
+// Moves a control to a design rectangle converted to the running system's twips: each value divided
+// by 15 (truncating toward zero), then multiplied by the twips per pixel of its axis; a product
+// outside 32 bits is the overflow error.
 void MoveDesign(Saver& saver, Control& control, int32_t width, int32_t height, int32_t left,
                 int32_t top);
 
 // MoveDesign of Pic_Focus, Frin_Pic(0) and Frin_Pic(1), in that order.
 void PlaceDesignControls(Saver& saver);
 
-// The scene's size in twips on each axis (TwipsPerPixel x SceneWidth /
-// SceneHeight).
+// The scene's size in twips on each axis (TwipsPerPixel x SceneWidth / SceneHeight).
 int32_t SceneTwipsWidth(const Saver& saver);
 int32_t SceneTwipsHeight(const Saver& saver);
 
-// Screen(0), then Screen(1), at (0, 0) over the whole window, their surfaces
-// SceneWidth by SceneHeight pixels.
+// Screen(0), then Screen(1), at (0, 0) over the whole window, their surfaces SceneWidth by
+// SceneHeight pixels.
 void PlaceSceneSurfaces(Saver& saver);
 
-// The "/s" run. Start-up has set SceneWidth, SceneHeight, the twips per pixel,
-// the window origin and PreviewMode 0. Returns with the window shown over the
-// whole screen, topmost, the focus on Pic_Focus, the cursor hidden, timer 0
-// running (timer 1 too above 250 flakes) and the system's screen-saver-running
-// flag set. A Max below 1 runs with no flakes at all.
+// The "/s" run. Start-up has set SceneWidth, SceneHeight, the twips per pixel, the window origin
+// and PreviewMode 0. Returns with the window shown over the whole screen, topmost, the focus on
+// Pic_Focus, the cursor hidden, timer 0 running (timer 1 too above 250 flakes) and the system's
+// screen-saver-running flag set. A Max below 1 runs with no flakes at all.
 void RunFullScreen(Saver& saver);
 
 }  // namespace frin

@@ -60,24 +60,22 @@ void EndSaver(Saver& saver) {
   ShowCursor(api);
 
   if (saver.NTFamily == 0) {
-    // The password dialog is modal and keeps delivering events: a tick's watch
-    // may come back here while it is open, and must not open a second one.
+    // The password dialog is modal and keeps delivering events: a tick's watch may come back here
+    // while it is open, and must not open a second one.
     if (saver.InPasswordCheck != 0) return;
     saver.InPasswordCheck = 1;
     const WindowHandle window = saver.Form_Screen ? saver.Form_Screen->hwnd : 0;
     const std::optional<int32_t> answer = api.VerifyScreenSavePwd(window);
     if (answer.has_value() && *answer == 0) {
-      // Wrong or cancelled: the saver goes on, and where the mouse and caret
-      // stand now is the new reference, so the moves made to reach the dialog
-      // do not end it at the next tick.
+      // Wrong or cancelled: the saver goes on, and where the mouse and caret stand now is the new
+      // reference, so the moves made to reach the dialog do not end it at the next tick.
       HideCursor(api);
       scene.LastCaret = api.GetCaretPos();
       scene.LastCursor = api.GetCursorPos();
       saver.InPasswordCheck = 0;
       return;
     }
-    // Passed, or no password service on this system: InPasswordCheck stays 1
-    // while it ends.
+    // Passed, or no password service on this system: InPasswordCheck stays 1 while it ends.
   }
 
   if (saver.Form_Screen) {
@@ -90,8 +88,8 @@ void EndSaver(Saver& saver) {
 
   if (saver.Form_Screen && saver.Form_Screen->hwnd != 0) api.UnloadForm(*saver.Form_Screen);
   if (saver.Form_Set) {
-    // Taken from the state object first: the dialog's own unload handler then
-    // finds nothing left to close.
+    // Taken from the state object first: the dialog's own unload handler then finds nothing left to
+    // close.
     std::unique_ptr<Form> dialog = std::move(saver.Form_Set);
     api.UnloadForm(*dialog);
   }

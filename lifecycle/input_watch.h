@@ -1,6 +1,6 @@
-// The saver window's handlers while a run goes on: the timer ticks with the
-// input watch, a key or a click, and the single ending EndSaver with the
-// password check on the system family that is not NT.
+// The saver window's handlers while a run goes on: the timer ticks with the input watch, a key or a
+// click, and the single ending EndSaver with the password check on the system family that is not
+// NT.
 #pragma once
 
 #include <string>
@@ -12,32 +12,27 @@ namespace frin {
 // A tick of SS_Timer(index): timer 0 runs SaverTick, any other StepSecondBand.
 void SS_Timer_Timer(Saver& saver, int index);
 
-// Steps the first band, then compares the caret and the cursor with the
-// positions seen last: with Mouse_Move exactly "off" any difference ends the
-// saver (the last positions stay); otherwise the current positions become the
-// last ones.
+// Steps the first band, then compares the caret and the cursor with the positions seen last: with
+// Mouse_Move exactly "off" any difference ends the saver (the last positions stay); otherwise the
+// current positions become the last ones.
 void SaverTick(Saver& saver);
 
-// Whether the watch ends the saver: Mouse_Move is exactly "off" and either
-// position moved.
+// Whether the watch ends the saver: Mouse_Move is exactly "off" and either position moved.
 bool MovementEndsSaver(const std::string& mouseMove, Point caret, Point cursor, Point lastCaret,
                        Point lastCursor);
 
-// A key on Pic_Focus, whatever the key and the shift state, and a click on any
-// Screen box.
+// A key on Pic_Focus, whatever the key and the shift state, and a click on any Screen box.
 void Pic_Focus_KeyDown(Saver& saver, int keyCode, int shift);
 void Screen_Click(Saver& saver, int index);
 
-// The ending. Nothing in the preview. Otherwise the cursor is shown; on the
-// family that is not NT the password check comes first: a failed check hides
-// the cursor again, takes the positions of this moment as the new reference and
-// lets the saver go on; a call made while a check is open (or after it passed)
-// returns at once. A system without the password service lets the saver end, as
-// a system without a password does. Then the timers stop, pending events run,
-// the flakes go, the system's screen-saver-running flag is cleared, Form_Screen
-// and Form_Set are unloaded and the process ends. The form objects are left to
-// the process's end, since the ending runs inside one of Form_Screen's own
-// handlers.
+// The ending. Nothing in the preview. Otherwise the cursor is shown; on the family that is not NT
+// the password check comes first: a failed check hides the cursor again, takes the positions of
+// this moment as the new reference and lets the saver go on; a call made while a check is open (or
+// after it passed) returns at once. A system without the password service lets the saver end, as a
+// system without a password does. Then the timers stop, pending events run, the flakes go, the
+// system's screen-saver-running flag is cleared, Form_Screen and Form_Set are unloaded and the
+// process ends. The form objects are left to the process's end, since the ending runs inside one of
+// Form_Screen's own handlers.
 void EndSaver(Saver& saver);
 
 }  // namespace frin

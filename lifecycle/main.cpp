@@ -26,8 +26,7 @@ int32_t RoundToInt32(float v) {
 Command ParseCommand(std::string_view commandText) {
   Command command;
   command.CommandSwitch = CharLeft(commandText, 2);
-  // The third character is skipped whatever it is: "/p 1234" and "/p:1234" name
-  // the same window.
+  // The third character is skipped whatever it is: "/p 1234" and "/p:1234" name the same window.
   command.CommandHandle = ReadCommandNumber(CharMid(commandText, 3));
   const std::string& s = command.CommandSwitch;
   if (s == "/P" || s == "/p") {
@@ -52,8 +51,7 @@ void Main(Saver& saver) {
   Module_API& api = saver.api;
   SceneState& scene = saver.SceneState;
 
-  // Another instance's full-screen window or settings dialog stops every start
-  // here.
+  // Another instance's full-screen window or settings dialog stops every start here.
   if (api.FindTopWindow(kSaverTitle) != 0) api.EndProcess(0);
 
   saver.HostDialogCaption =

@@ -17,8 +17,7 @@ void StartPreview(Saver& saver, int32_t commandHandle) {
   if (!api.GetWindowRect(host, rect)) api.EndProcess(0);
   scene.SceneWidth = CheckedSub(rect.right, rect.left);
   scene.SceneHeight = CheckedSub(rect.bottom, rect.top);
-  // A host without width has no room for a flake, and the flake count cannot be
-  // scaled to it.
+  // A host without width has no room for a flake, and the flake count cannot be scaled to it.
   if (scene.SceneWidth <= 0) api.EndProcess(0);
   saver.WindowOrigin = Point{0, 0};
 
@@ -42,8 +41,7 @@ void RunPreview(Saver& saver) {
   Form& form = *saver.Form_Screen;
 
   form.SetCaption(kPreviewCaption);
-  // The preview's size, just beyond the bottom-right corner of the host's
-  // client area.
+  // The preview's size, just beyond the bottom-right corner of the host's client area.
   const int32_t w = SceneTwipsWidth(saver);
   const int32_t h = SceneTwipsHeight(saver);
   form.Move(w, h, w, h);
