@@ -815,6 +815,17 @@ LRESULT Win32Platform::HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, 
       }
       return 0;
     }
+    case WM_ACTIVATE:
+      // The focus comes back to the control that had it, as in a dialog of the system.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(fw.hwnd, focus)) fw.lastFocus = focus;
+      } else if (fw.lastFocus != nullptr && IsWindow(fw.lastFocus)) {
+        SetFocus(fw.lastFocus);
+      } else {
+        handled = false;
+      }
+      return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC hdc = reinterpret_cast<HDC>(wp);

@@ -135,7 +135,8 @@ class Win32Platform : public Module_API, public FormObserver {
     bool dialog = false;
     std::vector<ControlMirror> controls;
     std::vector<BoxMirror> boxes;
-    HWND host = nullptr;  // the window it was embedded in
+    HWND host = nullptr;       // the window it was embedded in
+    HWND lastFocus = nullptr;  // the dialog's control that had the focus when it went inactive
     HICON bigIcon = nullptr, smallIcon = nullptr;
     std::wstring sample;        // every caption of the form: the glyphs its fonts must have
     bool unloadRaised = false;  // the form's unload handler has been raised
