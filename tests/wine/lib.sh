@@ -16,19 +16,27 @@ STRIP_COLOURS=('#000000' '#404040' '#606080' '#808080' '#A0A080' '#C0C080' '#C0C
 
 # --- Virtual display ------------------------------------------------------------------------
 
-# start_display WxH: starts Xvfb on a free display number and exports DISPLAY.
+# start_display WxH: starts Xvfb on a free display number and exports DISPLAY. The numbers
+# come from a high range, away from the displays people and other tools usually take.
 start_display() {
-  local size=$1 fifo=$T_DIR/displayfd
-  rm -f "$fifo"
-  # -displayfd: the server picks a free display number and writes it to the descriptor.
-  Xvfb -displayfd 5 -noreset -nolisten tcp -screen 0 "${size}x24" 5>"$fifo" \
-    >"$T_DIR/xvfb.log" 2>&1 &
-  echo $! >"$T_DIR/xvfb.pid"
-  local n=""
-  for _ in $(seq 100); do
-    n=$(tr -dc 0-9 <"$fifo" 2>/dev/null)
-    [ -n "$n" ] && break
-    sleep 0.05
+  local size=$1 ready=$T_DIR/displayfd n="" try
+  for try in 1 2 3 4 5; do
+    n=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    rm -f "$ready"
+    # -displayfd: the server writes the display number to the descriptor once it is ready.
+    Xvfb ":$n" -displayfd 5 -noreset -nolisten tcp -screen 0 "${size}x24" 5>"$ready" \
+      >"$T_DIR/xvfb.log" 2>&1 &
+    echo $! >"$T_DIR/xvfb.pid"
+    local i
+    for i in $(seq 100); do
+      [ -s "$ready" ] && break
+      alive "$(cat "$T_DIR/xvfb.pid")" || break
+      sleep 0.05
+    done
+    [ -s "$ready" ] && break
+    kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
+    n=""
   done
   [ -n "$n" ] || fail "Xvfb did not start"
   export DISPLAY=:$n
@@ -48,7 +56,9 @@ make_template() {
     timeout 180 wineboot -i >/dev/null 2>&1
     # Unmanaged windows: keys reach Wine's windows and closing does not wait on a window manager.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    cp /usr/share/fonts/truetype/vlgothic/*.ttf "$dir/drive_c/windows/Fonts/"
+    # Wine's own fonts (the title bar's buttons are drawn with Marlett) and a Japanese font.
+    cp -L /usr/share/wine/fonts/* /usr/share/fonts/truetype/vlgothic/*.ttf \
+      "$dir/drive_c/windows/Fonts/"
     timeout 60 wineserver -w
     kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
   )

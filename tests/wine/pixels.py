@@ -11,9 +11,9 @@ does not, 2 on a usage error.
   regions IMG TOL MIN SPEC... SPEC is x0,y0,x1,y1=#RRGGBB (fractions of the width and height):
                               in each region at least MIN of the pixels lie within TOL (per
                               channel) of the colour
-  layer IMG                   prints "rows N" where N counts the rows at the bottom in which at
-                              least 90% of the pixels are white, and "top_white F", the share
-                              of white pixels in the upper half
+  layer IMG                   prints "rows N top_rows M": N counts the rows at the bottom in
+                              which at least 90% of the pixels are white, M such rows in the
+                              upper half
   differ A B MIN              at least MIN pixels differ between A and B
   crop IMG X Y W H OUT        writes the rectangle as OUT (any format ImageMagick writes)
 """
@@ -117,16 +117,18 @@ def cmd_regions(args):
 def cmd_layer(args):
     width, height, rgb = load(args[0])
     white = b"\xff\xff\xff"
+
+    def white_row(y):
+        line = rgb[y * width * 3:(y + 1) * width * 3]
+        return sum(1 for x in range(width) if line[x * 3:x * 3 + 3] == white) >= 0.9 * width
+
     rows = 0
     for y in range(height - 1, -1, -1):
-        line = rgb[y * width * 3:(y + 1) * width * 3]
-        count = sum(1 for x in range(width) if line[x * 3:x * 3 + 3] == white)
-        if count < 0.9 * width:
+        if not white_row(y):
             break
         rows += 1
-    upper = rgb[:(height // 2) * width * 3]
-    top_white = sum(1 for p in pixels(upper) if p == white) / max(1, len(upper) // 3)
-    print("rows %d top_white %.4f" % (rows, top_white))
+    top_rows = sum(1 for y in range(height // 2) if white_row(y))
+    print("rows %d top_rows %d" % (rows, top_rows))
     return 0
 
 

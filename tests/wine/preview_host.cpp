@@ -6,7 +6,7 @@
 //   HANDLE_TEXT replaces the child's handle on the command line (to pass a handle that names no
 //   window); then only "started" and "ended" are reported.
 // Reports:
-//   host <top hwnd> child <child hwnd>
+//   host <top hwnd> child <child hwnd> child_rect=L,T,R,B   (screen pixels)
 //   started <pid>
 //   found class=[..] caption=[..] size=WxH pos=X,Y parent=child visible=0|1   (or: found none)
 //   ended <ms> exit=<code>      the saver's process ended, <ms> after the last command
@@ -156,8 +156,12 @@ int wmain(int argc, wchar_t** argv) {
                              320, 260, nullptr, nullptr, inst, nullptr);
   host.child = CreateWindowExW(0, L"FrinTestMonitor", L"", WS_CHILD | WS_VISIBLE, 24, 24,
                                kChildWidth, kChildHeight, host.top, nullptr, inst, nullptr);
-  Print("host " + Hwnd(host.top) + " child " + Hwnd(host.child));
   Pump(host, 200, false);
+  RECT area{};
+  GetWindowRect(host.child, &area);
+  Print("host " + Hwnd(host.top) + " child " + Hwnd(host.child) +
+        " child_rect=" + std::to_string(area.left) + "," + std::to_string(area.top) + "," +
+        std::to_string(area.right) + "," + std::to_string(area.bottom));
 
   std::wstring handle =
       argc >= 3 ? argv[2] : std::to_wstring(reinterpret_cast<uintptr_t>(host.child));
