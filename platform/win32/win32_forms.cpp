@@ -10,6 +10,7 @@
 
 #include "platform/errors.h"
 #include "platform/win32/win32_fonts.h"
+#include "platform/win32/win32_layout.h"
 
 namespace frin::win32 {
 namespace {
@@ -84,13 +85,8 @@ Win32Platform::ControlMirror* Win32Platform::FindControl(FormWindow& fw, HWND hw
 // --- Geometry and styles ----------------------------------------------------------------------
 
 RECT Win32Platform::PixelRect(const Control& c) const {
-  int64_t left = c.left, top = c.top;
-  for (const Control* k = c.container; k != nullptr; k = k->container) {
-    left += k->left;
-    top += k->top;
-  }
-  const int32_t x = TwipsToPixels(left, tppX_), y = TwipsToPixels(top, tppY_);
-  return RECT{x, y, TwipsToPixels(left + c.width, tppX_), TwipsToPixels(top + c.height, tppY_)};
+  const PixelBox b = ControlPixels(c, tppX_, tppY_);
+  return RECT{b.left, b.top, b.right, b.bottom};
 }
 
 DWORD Win32Platform::FormStyle(const Form& form) const {
@@ -230,20 +226,8 @@ void Win32Platform::HostGone(FormWindow& fw) {
 // --- Controls of the dialog ---------------------------------------------------------------------
 
 void Win32Platform::CreateControls(FormWindow& fw) {
-  std::vector<Control*> order;
-  for (const auto& c : fw.form->Controls()) {
-    if (c->kind != ControlKind::kTimer && c->kind != ControlKind::kPictureBox) {
-      order.push_back(c.get());
-    }
-  }
-  // Creation order is the tab order; controls outside it come last.
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    const int ta = a->tabIndex < 0 ? INT32_MAX : a->tabIndex;
-    const int tb = b->tabIndex < 0 ? INT32_MAX : b->tabIndex;
-    return ta < tb;
-  });
   int fallbackId = 3000;
-  for (Control* c : order) {
+  for (Control* c : CreationOrder(*fw.form)) {
     const wchar_t* cls = L"STATIC";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD ex = 0;
@@ -336,23 +320,8 @@ void Win32Platform::FitFont(FormWindow& fw, ControlMirror& cw) {
     request.points = 9;
   }
   const RECT r = PixelRect(c);
-  int room = r.right - r.left;
-  switch (c.kind) {
-    case ControlKind::kCheckBox:
-      room -= GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE);
-      break;
-    case ControlKind::kCommandButton:
-      room -= 6;
-      break;
-    case ControlKind::kFrame:
-      room -= 16;
-      break;
-    case ControlKind::kTextBox:
-      room = 0;  // a path scrolls; it is not fitted
-      break;
-    default:
-      break;
-  }
+  const int room = CaptionRoom(c.kind, r.right - r.left,
+                               GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE));
   const std::wstring text = IsCaptioned(c.kind) ? Wide(c.caption) : std::wstring();
   HFONT font = fonts_->Get(request, fw.sample, text, room);
   SendMessageW(cw.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
@@ -770,7 +739,7 @@ LRESULT Win32Platform::HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, 
         const LRESULT state = SendMessageW(cw->hwnd, BM_GETCHECK, 0, 0);
         const int32_t now = state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
         // The model's setter raises the click handler when the value changes.
-        Deliver([&] { c->SetValue(now == c->value ? (now == 1 ? 0 : 1) : now); });
+        Deliver([&] { c->SetValue(CheckBoxTarget(now, c->value)); });
       } else if (c->kind == ControlKind::kTextBox && code == EN_CHANGE && !settingText_) {
         const int n = GetWindowTextLengthW(cw->hwnd);
         std::wstring text(static_cast<size_t>(n) + 1, L'\0');
@@ -788,8 +757,7 @@ LRESULT Win32Platform::HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, 
       std::optional<int32_t> target;
       if (code == kSbEndScroll) {
         // A position set on the bar directly (SBM_SETPOS) counts once the scroll ends.
-        const int pos = GetScrollPos(cw->hwnd, SB_CTL);
-        if (pos != c->value && pos >= c->min && pos <= c->max) target = pos;
+        target = EndScrollTarget(GetScrollPos(cw->hwnd, SB_CTL), *c);
       } else {
         int32_t thumb = static_cast<int32_t>(HIWORD(wp));
         if (code == kSbThumbPosition) {

@@ -1,0 +1,117 @@
+// The Windows mirror's placement and notification decisions, on the real dialog and saver
+// window models.
+#include "platform/win32/win32_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "lifecycle/form_screen.h"
+#include "settings/control_ids.h"
+#include "settings/form_set.h"
+
+namespace frin::win32 {
+namespace {
+
+std::string NameOf(const Control& c) {
+  return c.index < 0 ? c.name : c.name + "(" + std::to_string(c.index) + ")";
+}
+
+TEST(Win32Layout, DialogControlsLandInsideTheClientAreaAtEveryRatio) {
+  std::unique_ptr<Form> form = BuildForm_Set();
+  for (int32_t tpp : {15, 12, 10}) {
+    const int32_t clientW = TwipsToPixels(form->clientWidth, tpp);
+    const int32_t clientH = TwipsToPixels(form->clientHeight, tpp);
+    for (const auto& c : form->Controls()) {
+      if (!HasWindow(c->kind)) continue;
+      const PixelBox b = ControlPixels(*c, tpp, tpp);
+      EXPECT_GE(b.left, 0) << NameOf(*c) << " at " << tpp;
+      EXPECT_GE(b.top, 0) << NameOf(*c) << " at " << tpp;
+      EXPECT_LE(b.right, clientW) << NameOf(*c) << " at " << tpp;
+      EXPECT_LE(b.bottom, clientH) << NameOf(*c) << " at " << tpp;
+      EXPECT_GT(b.Width(), 0) << NameOf(*c);
+      EXPECT_GT(b.Height(), 0) << NameOf(*c);
+      // A control held by a frame lies inside it: the frame's window is only its outline.
+      if (c->container != nullptr) {
+        const PixelBox f = ControlPixels(*c->container, tpp, tpp);
+        EXPECT_TRUE(b.left >= f.left && b.top >= f.top && b.right <= f.right &&
+                    b.bottom <= f.bottom)
+            << NameOf(*c) << " leaves " << NameOf(*c->container) << " at " << tpp;
+      }
+    }
+  }
+  // At 15 twips per pixel: the readout of the count frame and the OK button, in pixels.
+  const PixelBox readout = ControlPixels(form->Get("Label1", 0), 15, 15);
+  EXPECT_EQ(readout.left, 176);  // (120 + 2520) / 15
+  EXPECT_EQ(readout.top, 24);    // (120 + 240) / 15
+  const PixelBox ok = ControlPixels(form->Get("Btn_Set", 0), 15, 15);
+  EXPECT_EQ(ok.left, 320);
+  EXPECT_EQ(ok.top, 208);
+  EXPECT_EQ(ok.Width(), 81);
+  EXPECT_EQ(ok.Height(), 33);
+}
+
+TEST(Win32Layout, DialogWindowsAreMadeInTabOrderWithStableIds) {
+  std::unique_ptr<Form> form = BuildForm_Set();
+  const std::vector<Control*> order = CreationOrder(*form);
+  ASSERT_EQ(order.size(), 26u);
+  const char* const expected[] = {"Btn_Set(0)", "Btn_Set(1)", "Srl_Set(0)", "Srl_Set(1)",
+                                  "Chk_Set(0)", "Chk_Set(3)", "Txt_File",   "Btn_File",
+                                  "Chk_Set(1)", "Chk_Set(2)"};
+  for (size_t i = 0; i < std::size(expected); ++i) {
+    EXPECT_EQ(NameOf(*order[i]), expected[i]) << "position " << i;
+  }
+  EXPECT_EQ(NameOf(*order.back()), "Image1");  // outside the tab order: last
+  std::set<int> ids;
+  for (const Control* c : order) {
+    EXPECT_NE(c->controlId, 0) << NameOf(*c);
+    EXPECT_TRUE(ids.insert(c->controlId).second) << NameOf(*c) << " shares its id";
+  }
+  EXPECT_EQ(form->Get("Btn_Set", 0).controlId, IDC_BTN_SET_0);
+  EXPECT_EQ(form->Get("Srl_Set", 1).controlId, IDC_SRL_SET_1);
+  EXPECT_EQ(form->Get("Label1", 11).controlId, IDC_LABEL1_11);
+  // Enter and Escape reach a window without a default button as IDOK (1) and IDCANCEL (2);
+  // no control may answer to them.
+  EXPECT_EQ(ids.count(1) + ids.count(2), 0u);
+}
+
+TEST(Win32Layout, TheSaverWindowHasNoControlWindows) {
+  std::unique_ptr<Form> form = MakeFormScreen(15, 15);
+  EXPECT_TRUE(CreationOrder(*form).empty());
+  // Pic_Focus lies left of the window once the run has placed it.
+  Control& focus = form->Get("Pic_Focus");
+  focus.Move(-750, 0, 450, 450);
+  const PixelBox b = ControlPixels(focus, 15, 15);
+  EXPECT_EQ(b.left, -50);
+  EXPECT_EQ(b.right, -20);
+}
+
+TEST(Win32Layout, CaptionRoomAndNotifications) {
+  EXPECT_EQ(CaptionRoom(ControlKind::kCheckBox, 233, 17), 216);
+  EXPECT_EQ(CaptionRoom(ControlKind::kCheckBox, 10, 17), 0);
+  EXPECT_EQ(CaptionRoom(ControlKind::kCommandButton, 81, 17), 75);
+  EXPECT_EQ(CaptionRoom(ControlKind::kFrame, 257, 17), 241);
+  EXPECT_EQ(CaptionRoom(ControlKind::kLabel, 33, 17), 33);
+  EXPECT_EQ(CaptionRoom(ControlKind::kTextBox, 209, 17), 0);
+
+  // An automatic check box shows its new tick when the click arrives.
+  EXPECT_EQ(CheckBoxTarget(1, 0), 1);
+  EXPECT_EQ(CheckBoxTarget(0, 1), 0);
+  // A click that did not turn the tick (sent without a state change) turns the model's value.
+  EXPECT_EQ(CheckBoxTarget(0, 0), 1);
+  EXPECT_EQ(CheckBoxTarget(1, 1), 0);
+
+  Control bar;
+  bar.kind = ControlKind::kHScrollBar;
+  bar.min = 0;
+  bar.max = 15;
+  bar.value = 10;
+  EXPECT_EQ(EndScrollTarget(4, bar), 4);
+  EXPECT_EQ(EndScrollTarget(10, bar), std::nullopt);  // unchanged: no change event
+  EXPECT_EQ(EndScrollTarget(16, bar), std::nullopt);  // outside the range: ignored
+  EXPECT_EQ(EndScrollTarget(-1, bar), std::nullopt);
+}
+
+}  // namespace
+}  // namespace frin::win32
