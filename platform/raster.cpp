@@ -386,6 +386,7 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
   Lane* g = rb + width + 1;
   Lane* rbTotal = g + width + 1;
   Lane* gTotal = rbTotal + width + 1;
+  const std::vector<Pixel> zeros(static_cast<size_t>(width), 0);
   for (int64_t y = y0; y < y1; ++y) {
     const Span rows = ClipSpan(SpanOf(y - dstRect.top, dh, sh), srcRect.top, src.Height());
     if (rows.count == 0) continue;
@@ -397,32 +398,42 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
       }
       continue;
     }
-    // All but the last source row into the column sums; the last one straight into the totals.
-    const int32_t last = rows.first + rows.count - 1;
-    if (rows.count > 1) {
+    Lane runRb = 0, runG = 0;
+    if (rows.count <= 4) {
+      // Up to four source rows (any shrink to a quarter or more): summed as they are read, rows
+      // beyond the block read as zeros.
+      const Pixel* in[4];
+      for (int32_t r = 0; r < 4; ++r) {
+        in[r] = r < rows.count ? src.Row(rows.first + r) + srcLo : zeros.data();
+      }
+      for (int32_t x = 0; x < width; ++x) {
+        const Pixel p0 = in[0][x], p1 = in[1][x], p2 = in[2][x], p3 = in[3][x];
+        runRb += LaneTraits<Lane>::RedBlue(p0) + LaneTraits<Lane>::RedBlue(p1) +
+                 LaneTraits<Lane>::RedBlue(p2) + LaneTraits<Lane>::RedBlue(p3);
+        runG += Lane{p0 & 0xFF00u} + (p1 & 0xFF00u) + (p2 & 0xFF00u) + (p3 & 0xFF00u);
+        rbTotal[x + 1] = runRb;
+        gTotal[x + 1] = runG;
+      }
+    } else {
+      // More rows: summed per column first.
       const Pixel* in = src.Row(rows.first) + srcLo;
       for (int32_t x = 0; x < width; ++x) {
         rb[x] = LaneTraits<Lane>::RedBlue(in[x]);
         g[x] = in[x] & 0xFF00u;
       }
-      for (int32_t r = rows.first + 1; r < last; ++r) {
+      for (int32_t r = rows.first + 1; r < rows.first + rows.count; ++r) {
         in = src.Row(r) + srcLo;
         for (int32_t x = 0; x < width; ++x) {
           rb[x] += LaneTraits<Lane>::RedBlue(in[x]);
           g[x] += in[x] & 0xFF00u;
         }
       }
-    } else {
-      std::fill(rb, rb + width, Lane{0});
-      std::fill(g, g + width, Lane{0});
-    }
-    const Pixel* in = src.Row(last) + srcLo;
-    Lane runRb = 0, runG = 0;
-    for (int32_t x = 0; x < width; ++x) {
-      runRb += rb[x] + LaneTraits<Lane>::RedBlue(in[x]);
-      runG += g[x] + (in[x] & 0xFF00u);
-      rbTotal[x + 1] = runRb;
-      gTotal[x + 1] = runG;
+      for (int32_t x = 0; x < width; ++x) {
+        runRb += rb[x];
+        runG += g[x];
+        rbTotal[x + 1] = runRb;
+        gTotal[x + 1] = runG;
+      }
     }
     for (int32_t c = 0; c < cols; ++c) {
       const Span s = colSpans[c];
