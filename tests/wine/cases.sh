@@ -5,6 +5,7 @@
 CASES=(
   saver_covers_screen_and_key_ends
   saver_click_ends
+  saver_modifier_key_ends
   saver_mouse_move_off_ends
   saver_mouse_move_on_keeps_running
   background_desktop
@@ -156,6 +157,17 @@ t_saver_click_ends() {
   xdotool click 1
   ends_within "$FRIN_PID" 2 || note "a click did not end the saver within 2 s"
   store_unchanged "$before"
+}
+
+t_saver_modifier_key_ends() {
+  setup 640x480
+  seed_defaults
+  frin /s
+  saver_up
+  sleep 1
+  alive "$FRIN_PID" || fail "frin ended before the key press"
+  xdotool key Shift_L
+  ends_within "$FRIN_PID" 2 || note "the Shift key alone did not end the saver within 2 s"
 }
 
 t_saver_mouse_move_off_ends() {
@@ -514,9 +526,9 @@ t_dialog_japanese_captions_render() {
   dump_dialog
   expect_control "Chk_Set(0)" text "ｽｸﾘｰﾝｾｰﾊﾞｰの起動時に背景を消す"
   expect_control "Frame1(1)" text "Frinのスピード"
-  shot "$T_DIR/screen.png"
   local x y w h
   read -r x y w h <<<"$(geometry "$DIALOG_XID")"
+  shot "$T_DIR/screen.png"
   python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$x" "$y" "$w" "$h" "$T_DIR/dialog.png"
   # Every caption shows ink: some dark pixels inside the check boxes' and frames' rectangles.
   local name rect l t r b ink
