@@ -6,8 +6,8 @@
 //  - a virtual clock in milliseconds: Advance(ms) delivers the timer ticks that fall due and the
 //    scripted events, one at a time in time order (scripted input before timer ticks due at the
 //    same moment, as a message queue hands out input before WM_TIMER; timers due together tick
-//    in the order they were first scheduled); Clock() is the fixed start plus the virtual time,
-//    so a fixed start repeats a run exactly;
+//    in the order the forms were loaded and the controls built); Clock() is the fixed start plus
+//    the virtual time, so a fixed start repeats a run exactly;
 //  - scripted input: key presses (to the focus control of a form), clicks on controls, cursor
 //    and caret moves, each queued for a moment of the virtual clock;
 //  - top-level and child windows with titles, rectangles, style bits, parent, owner and topmost
