@@ -169,9 +169,9 @@ Pixel ByTheRule(const Surface& src, int64_t i, int64_t j, int64_t dw, int64_t dh
 TEST(RasterTest, StretchCoversTheDestinationRectangleByTheResamplingRule) {
   const int32_t cases[][6] = {
       // source w, h; destination left, top, w, h (on a 24 x 16 surface)
-      {37, 23, 2, 3, 5, 4}, {300, 200, 1, 1, 7, 3},   {640, 480, 4, 4, 1, 1},
-      {9, 7, 0, 0, 4, 11},  {5, 40, 3, 2, 13, 6},     {3, 2, 5, 5, 3, 2},
-      {2, 1, 0, 0, 1, 1},   {11, 13, -4, -3, 30, 25},  // partly off the destination
+      {37, 23, 2, 3, 5, 4}, {300, 200, 1, 1, 7, 3},   {640, 480, 4, 4, 1, 1}, {9, 7, 0, 0, 4, 11},
+      {5, 40, 3, 2, 13, 6}, {3, 2, 5, 5, 3, 2},       {2, 1, 0, 0, 1, 1},     {20, 9, 0, 0, 6, 4},
+      {700, 3, 0, 0, 2, 1}, {11, 13, -4, -3, 30, 25},  // partly off the destination
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c[0] << "x" << c[1] << " -> " << c[4] << "x" << c[5]);
