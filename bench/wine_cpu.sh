@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # CPU cost of the full-screen saver under Wine: runs frin.scr on a 1920x1080 virtual display for
 # 20 seconds with Max 500, Speed 50 and Remain "on", and prints the CPU seconds (user + system,
-# from /proc/<pid>/stat) that frin.scr and the wineserver used during those 20 seconds.
+# from /proc/<pid>/stat) that frin.scr and the wineserver used during those 20 seconds (and, for
+# reference, the X server).
 # A benchmark, not a test: it asserts nothing.
 #
 # Usage: bench/wine_cpu.sh [frin.scr]   (default: the one in build/win32)
@@ -56,18 +57,20 @@ done
 frin /s
 SAVER_XID=$(wait_window "ScreenSaver Frin" 30) || fail "the saver's window did not appear"
 sleep 1
-frin0=$(cpu "$FRIN_PID") server0=$(cpu "$server")
+xvfb=$(cat "$T_DIR/xvfb.pid")
+frin0=$(cpu "$FRIN_PID") server0=$(cpu "$server") xvfb0=$(cpu "$xvfb")
 start=$(date +%s%N)
 sleep "$RUN_FOR"
 alive "$FRIN_PID" || fail "frin.scr ended during the run"
-frin1=$(cpu "$FRIN_PID") server1=$(cpu "$server")
+frin1=$(cpu "$FRIN_PID") server1=$(cpu "$server") xvfb1=$(cpu "$xvfb")
 elapsed=$((($(date +%s%N) - start) / 1000000))
 xdotool key x
 
-awk -v f=$((frin1 - frin0)) -v s=$((server1 - server0)) -v t="$TICKS" -v e="$elapsed" \
+awk -v f=$((frin1 - frin0)) -v s=$((server1 - server0)) -v x=$((xvfb1 - xvfb0)) -v t="$TICKS" -v e="$elapsed" \
   -v size="$SIZE" -v max="${MAX:-500}" -v speed="${SPEED:-50}" -v remain="${REMAIN:-on}" 'BEGIN {
   printf "frin.scr under Wine, %s, Max %s, Speed %s, Remain %s, %.1f s of wall time\n",
     size, max, speed, remain, e / 1000
   printf "frin.scr:   %6.2f CPU seconds (%5.1f%% of one core)\n", f / t, 100 * f / t / (e / 1000)
   printf "wineserver: %6.2f CPU seconds (%5.1f%% of one core)\n", s / t, 100 * s / t / (e / 1000)
+  printf "(Xvfb:      %6.2f CPU seconds, the X server drawing what frin presents)\n", x / t
 }'
