@@ -15,6 +15,8 @@ CASES=(
   background_corrupt_picture_is_black
   layer_grows_from_bottom
   saver_over_picture_screenshot
+  saver_at_120_dpi_covers_screen
+  command_text_variants
   single_instance_while_dialog_open
   dialog_fills_from_store
   dialog_empty_command_text_defaults
@@ -122,7 +124,8 @@ stored_values_still_run() {
 
 t_saver_covers_screen_and_key_ends() {
   setup 640x480
-  seed Max=200 Speed=100 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  # More than 250 flakes: both timers run.
+  seed Max=400 Speed=100 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
   local before
   before=$(store)
   frin /s
@@ -209,7 +212,10 @@ t_background_desktop() {
   # A plaid root window: a copy of the screen is then told from any plain fill.
   xsetroot -mod 8 8 -fg '#3366CC' -bg '#CC9933'
   shot "$T_DIR/desktop.png"
-  seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  # The desktop wins over a picture that is switched on too.
+  pictures
+  seed Max=150 Speed=100 SaverType=desktop BackScreen=on 'BS_File=C:\pics\quad.bmp' Remain=off \
+    Mouse_Move=on
   frin /s
   saver_up
   sleep 1.5
@@ -223,21 +229,28 @@ t_background_bmp() { picture_background quad.bmp 8; }
 t_background_jpg() { picture_background quad.jpg 40; }
 t_background_wmf() { picture_background quad.wmf 8; }
 
-t_background_corrupt_picture_is_black() {
-  setup 640x480
-  pictures
-  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\pics\bad.jpg' Remain=off \
-    Mouse_Move=on
+# black_background_with FILE: a picture setting naming FILE gives the black background, and no
+# error report.
+black_background_with() {
+  seed Max=150 Speed=100 SaverType=black BackScreen=on "BS_File=$1" Remain=off Mouse_Move=on
   frin /s
   saver_up
   sleep 1.5
-  shot "$T_DIR/saver.png"
-  local found
-  found=$(palette_ok "$T_DIR/saver.png")
-  expect "a corrupt picture does not give the black background: $found" palette_ok "$T_DIR/saver.png"
-  expect_eq "visible windows (no error report)" "ScreenSaver Frin" \
+  local png=$T_DIR/saver$((++BLACK_RUNS)).png found
+  shot "$png"
+  found=$(palette_ok "$png")
+  expect "the picture $1 does not give the black background: $found" palette_ok "$png"
+  expect_eq "visible windows with the picture $1 (no error report)" "ScreenSaver Frin" \
     "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
   key_ends_saver
+}
+
+t_background_corrupt_picture_is_black() {
+  setup 640x480
+  pictures
+  BLACK_RUNS=0
+  black_background_with 'C:\pics\bad.jpg'
+  black_background_with 'C:\pics\missing.bmp'
 }
 
 t_layer_grows_from_bottom() {
@@ -287,6 +300,57 @@ t_saver_over_picture_screenshot() {
     cp "$T_DIR/saver.png" "$ROOT/docs/saver.png"
   fi
   key_ends_saver
+}
+
+# At 120 dots per inch (12 twips per pixel) the saver still covers the screen exactly, and the
+# dialog still opens with its controls.
+t_saver_at_120_dpi_covers_screen() {
+  setup 640x480
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1 ||
+    fail "cannot set 120 dpi"
+  seed_defaults
+  frin /s
+  saver_up
+  expect_eq "saver window geometry at 120 dpi (x y w h)" "0 0 640 480" "$(geometry "$SAVER_XID")"
+  sleep 1
+  shot "$T_DIR/saver.png"
+  local found
+  found=$(palette_ok "$T_DIR/saver.png")
+  expect "screenshot at 120 dpi has pixels outside the black strip's colours: $found" \
+    palette_ok "$T_DIR/saver.png"
+  key_ends_saver
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  expect_control "Label1(0)" text 150
+  expect_control "Chk_Set(0)" check 1
+  close_dialog_with 1
+}
+
+# The switch is the first two characters, compared exactly.
+t_command_text_variants() {
+  setup 640x480
+  seed_defaults
+  frin /S
+  saver_up
+  key_ends_saver
+  frin /s:0
+  saver_up
+  key_ends_saver
+  local args
+  for args in "-s" "s" "/x"; do
+    frin "$args"
+    ends_within "$FRIN_PID" 3 || note "\"$args\" did not end at once"
+    [ -z "$(visible_windows)" ] || note "\"$args\" showed a window: $(visible_windows | tr '\n' ';')"
+    kill "$FRIN_PID" 2>/dev/null
+  done
+  for args in "/C" "/c:1234"; do
+    frin "$args"
+    dialog_up
+    driver close >/dev/null
+    ends_within "$FRIN_PID" 3 || note "the dialog of \"$args\" did not close on WM_CLOSE"
+  done
 }
 
 # --- Single instance ------------------------------------------------------------------------
