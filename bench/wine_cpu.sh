@@ -38,8 +38,7 @@ TICKS=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
 echo "preparing a Wine prefix..." >&2
-mkdir -p "$T_DIR/template-work"
-T_DIR=$T_DIR/template-work make_template "$T_DIR/template" || fail "could not build a Wine prefix"
+make_template "$T_DIR/template" || fail "could not build a Wine prefix"
 TEMPLATE=$T_DIR/template
 start_display "$SIZE"
 new_prefix
@@ -47,7 +46,8 @@ seed Max="${MAX:-500}" Speed="${SPEED:-50}" SaverType=black BackScreen=off 'BS_F
   Remain="${REMAIN:-on}" Mouse_Move=on
 
 # The wineserver of this prefix: its working folder is named after the prefix's device and inode.
-server_dir=server-$(printf '%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+read -r dev ino <<<"$(stat -c '%d %i' "$WINEPREFIX")"
+server_dir=$(printf 'server-%x-%x' "$dev" "$ino")
 server=""
 for p in $(pgrep -f '^/usr/lib/wine/wineserver'); do
   [[ $(readlink "/proc/$p/cwd" 2>/dev/null) == */"$server_dir" ]] && server=$p

@@ -20,7 +20,7 @@ STRIP_COLOURS=('#000000' '#404040' '#606080' '#808080' '#A0A080' '#C0C080' '#C0C
 # come from a high range, away from the displays people and other tools usually take.
 start_display() {
   local size=$1 ready=$T_DIR/displayfd n="" try
-  for try in 1 2 3 4 5; do
+  for _ in 1 2 3 4 5; do
     n=$((200 + RANDOM % 700))
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     rm -f "$ready"
