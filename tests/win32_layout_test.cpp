@@ -2,6 +2,8 @@
 // window models.
 #include "platform/win32/win32_layout.h"
 
+#include "platform/win32/win32_damage.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -111,6 +113,74 @@ TEST(Win32Layout, CaptionRoomAndNotifications) {
   EXPECT_EQ(EndScrollTarget(10, bar), std::nullopt);  // unchanged: no change event
   EXPECT_EQ(EndScrollTarget(16, bar), std::nullopt);  // outside the range: ignored
   EXPECT_EQ(EndScrollTarget(-1, bar), std::nullopt);
+}
+
+}  // namespace
+}  // namespace frin::win32
+
+namespace frin::win32 {
+namespace {
+
+std::vector<Rect> Runs(DamageTiles& tiles) {
+  std::vector<Rect> runs;
+  tiles.TakeRuns([&](const Rect& r) { runs.push_back(r); });
+  return runs;
+}
+
+bool Covers(const std::vector<Rect>& runs, int32_t x, int32_t y) {
+  for (const Rect& r : runs) {
+    if (x >= r.left && x < r.right && y >= r.top && y < r.bottom) return true;
+  }
+  return false;
+}
+
+TEST(Win32Damage, BusyTicksCoalesceIntoRunsThatCoverEveryChange) {
+  constexpr int32_t T = DamageTiles::kTile;
+  DamageTiles tiles;
+  tiles.Resize(100, 70);  // tiles of the last column and row are cut by the surface
+
+  // Two flakes' cells in neighbouring tiles of one row, one cell across a tile corner, one cell
+  // hanging over the right edge, one wholly outside.
+  const std::vector<Rect> damage = {{3, 3, 9, 9},
+                                    {T + 2, 4, T + 8, 10},
+                                    {T - 2, 2 * T - 2, T + 3, 2 * T + 3},
+                                    {97, 40, 104, 47},
+                                    {200, 5, 210, 15}};
+  for (const Rect& r : damage)
+    tiles.Mark(r);
+  const std::vector<Rect> runs = Runs(tiles);
+  // Every damaged pixel on the surface is presented.
+  for (const Rect& r : damage) {
+    for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, 70); ++y) {
+      for (int32_t x = std::max(r.left, 0); x < std::min(r.right, 100); ++x) {
+        EXPECT_TRUE(Covers(runs, x, y)) << x << "," << y;
+      }
+    }
+  }
+  // Nothing outside the surface, and the two cells of the first row share one run.
+  for (const Rect& r : runs) {
+    EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= 100 && r.bottom <= 70);
+  }
+  ASSERT_FALSE(runs.empty());
+  EXPECT_EQ(runs[0].left, 0);
+  EXPECT_EQ(runs[0].top, 0);
+  EXPECT_EQ(runs[0].right, 2 * T);
+  EXPECT_EQ(runs[0].bottom, T);
+  // Runs are taken once: the marks are cleared.
+  EXPECT_TRUE(Runs(tiles).empty());
+}
+
+TEST(Win32Damage, AnEmptyOrResizedGridPresentsNothing) {
+  DamageTiles tiles;
+  tiles.Mark(Rect{0, 0, 10, 10});  // no surface yet
+  EXPECT_TRUE(Runs(tiles).empty());
+  tiles.Resize(64, 64);
+  tiles.Mark(Rect{5, 5, 5, 20});  // empty rectangle
+  tiles.Mark(Rect{-20, -20, -1, -1});
+  EXPECT_TRUE(Runs(tiles).empty());
+  tiles.Mark(Rect{0, 0, 64, 64});
+  tiles.Resize(64, 64);  // a new size drops the marks
+  EXPECT_TRUE(Runs(tiles).empty());
 }
 
 }  // namespace

@@ -18,6 +18,8 @@ namespace {
 constexpr wchar_t kFormClass[] = L"FrinForm";
 constexpr wchar_t kDialogClass[] = L"FrinDialog";
 constexpr int kProgramIcon = 100;
+// Up to this many rectangles are presented one by one; more are coalesced into tiles.
+constexpr int kDirectRects = 16;
 
 UINT_PTR TimerId(const Control& timer) {
   return static_cast<UINT_PTR>(timer.index + 1);
@@ -159,7 +161,8 @@ void Win32Platform::LoadForm(Form& form) {
   } else {
     for (const auto& c : form.Controls()) {
       if (c->kind != ControlKind::kPictureBox) continue;
-      fw.boxes.push_back(BoxMirror{c.get()});
+      fw.boxes.emplace_back();
+      fw.boxes.back().box = c.get();
       c->surface.TrackDamage(true);
     }
   }
@@ -536,6 +539,7 @@ bool Win32Platform::SyncMirror(BoxMirror& m) {
   m.bits = static_cast<uint32_t*>(bits);
   m.width = s.Width();
   m.height = s.Height();
+  m.tiles.Resize(m.width, m.height);
   return true;
 }
 
@@ -600,12 +604,21 @@ void Win32Platform::PresentDamage(FormWindow& fw) {
       continue;
     }
     if (m.dib == nullptr) continue;
-    for (int i = 0; i < damage.Count(); ++i)
-      CopyToMirror(m, damage[i]);
-    GdiFlush();
     if (hdc == nullptr) hdc = GetDC(fw.hwnd);
-    for (int i = 0; i < damage.Count(); ++i)
-      BlitMirror(fw, hdc, m, damage[i]);
+    GdiFlush();
+    if (damage.Count() <= kDirectRects) {
+      for (int i = 0; i < damage.Count(); ++i) {
+        CopyToMirror(m, damage[i]);
+        BlitMirror(fw, hdc, m, damage[i]);
+      }
+    } else {
+      for (int i = 0; i < damage.Count(); ++i)
+        m.tiles.Mark(damage[i]);
+      m.tiles.TakeRuns([&](const Rect& r) {
+        CopyToMirror(m, r);
+        BlitMirror(fw, hdc, m, r);
+      });
+    }
     damage.Clear();
   }
   if (hdc != nullptr) ReleaseDC(fw.hwnd, hdc);

@@ -7,8 +7,9 @@
 //  - Form_Screen as a borderless popup owned by a hidden runtime window (closing that window ends
 //    the process); its visible picture boxes are painted from our surfaces through DIB
 //    sections: after each event only the rectangles the event drew (Surface::Damage) are
-//    copied, WM_PAINT copies everything; keys of every kind go to the form's focus control,
-//    button presses to the picture box under the cursor, WM_TIMER to the timer controls;
+//    copied (a busy tick's rectangles coalesced into runs of tiles), WM_PAINT copies everything;
+//    keys of every kind go to the form's focus control, button presses to the picture box under the
+//    cursor, WM_TIMER to the timer controls;
 //  - a preview embedded in a host window ends with the host: WM_DESTROY from outside, or a host
 //    that no longer exists at a timer tick, unloads the form, and the process ends with it;
 //  - Form_Set as real controls with the model's captions, fonts (a face with Japanese glyphs
@@ -35,6 +36,7 @@
 
 #include "platform/errors.h"
 #include "platform/module_api.h"
+#include "platform/win32/win32_damage.h"
 #include "platform/win32/win32_text.h"
 
 namespace frin::win32 {
@@ -123,6 +125,7 @@ class Win32Platform : public Module_API, public FormObserver {
     HBITMAP dib = nullptr;
     uint32_t* bits = nullptr;
     int32_t width = 0, height = 0;
+    DamageTiles tiles;  // a busy tick's damage, coalesced
   };
   struct ControlMirror {
     Control* control = nullptr;
