@@ -23,6 +23,7 @@ CASES=(
   dialog_desktop_and_picture
   dialog_follows_edits_and_ok_writes_seven
   dialog_real_checkbox_click_and_cancel
+  dialog_tab_order_and_unbound_keys
   dialog_close_box_writes_nothing
   dialog_japanese_captions_render
   preview_in_host_window
@@ -558,6 +559,45 @@ t_dialog_real_checkbox_click_and_cancel() {
   IFS=, read -r l t r b <<<"$rect"
   xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
   ends_within "$FRIN_PID" 3 || note "a click on Cancel did not close the dialog"
+  store_unchanged "$before"
+}
+
+# Tab walks the controls in their tab order from OK; Escape and Enter are bound to no button.
+t_dialog_tab_order_and_unbound_keys() {
+  setup 640x480
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\x.bmp' Remain=off \
+    Mouse_Move=off
+  local before
+  before=$(store)
+  frin /c
+  dialog_up
+  sleep 0.5
+  local order i
+  order=$(driver focus | awk '{print $2}')
+  for i in $(seq 10); do
+    xdotool key Tab
+    sleep 0.15
+    order+=" $(driver focus | awk '{print $2}')"
+  done
+  expect_eq "focus order with Tab" "Btn_Set(0) Btn_Set(1) Srl_Set(0) Srl_Set(1) Chk_Set(0) Chk_Set(3) Txt_File Btn_File Chk_Set(1) Chk_Set(2) Btn_Set(0)" "$order"
+  # Untick Chk_Set(0): the disabled picture controls drop out of the tab order.
+  driver click "Chk_Set(0)" >/dev/null
+  order=""
+  for i in $(seq 8); do
+    xdotool key Tab
+    sleep 0.15
+    order+="$(driver focus | awk '{print $2}') "
+  done
+  [[ $order != *Chk_Set\(3\)* && $order != *Txt_File* && $order != *Btn_File* ]] ||
+    note "Tab reaches disabled controls: $order"
+  xdotool key Escape
+  sleep 1
+  alive "$FRIN_PID" || note "Escape closed the dialog"
+  xdotool key Return
+  sleep 1
+  alive "$FRIN_PID" || note "Enter closed the dialog (focus on $(driver focus | awk '{print $2}'))"
+  driver close >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog did not close on WM_CLOSE"
   store_unchanged "$before"
 }
 

@@ -7,6 +7,7 @@
 //                           scroll range and position, screen rectangle
 //   window                  the dialog's caption, window and client rectangles (screen pixels)
 //   closebox                the screen position of the title bar's close button
+//   focus                   the name of the control that has the keyboard focus
 //   scroll NAME POS         SBM_SETPOS, then WM_HSCROLL SB_THUMBPOSITION and SB_ENDSCROLL
 //   click NAME              BM_CLICK
 //   settext NAME TEXT       WM_SETTEXT (TEXT is UTF-8)
@@ -262,6 +263,20 @@ int wmain(int argc, wchar_t** argv) {
             std::to_string(origin.x + c.right) + "," + std::to_string(origin.y + c.bottom) +
             " visible=" + (IsWindowVisible(d) ? "1" : "0") +
             " topmost=" + ((GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0"));
+    } else if (cmd == "focus") {
+      // The control that has the keyboard focus in the dialog's thread.
+      HWND d = dialogOrFail();
+      GUITHREADINFO info{};
+      info.cbSize = sizeof info;
+      std::string name = "none";
+      if (GetGUIThreadInfo(GetWindowThreadProcessId(d, nullptr), &info) && info.hwndFocus) {
+        name = "other";
+        if (info.hwndFocus == d) name = "dialog";
+        for (const auto& c : kControls) {
+          if (Control(d, c.id) == info.hwndFocus) name = c.name;
+        }
+      }
+      Print("focus " + name);
     } else if (cmd == "closebox") {
       HWND d = dialogOrFail();
       TITLEBARINFO info{};
