@@ -1,8 +1,6 @@
 // The Windows mirror's placement and notification decisions, on the real dialog and saver
-// window models.
+// window models, and the coalescing of a tick's damage for presentation.
 #include "platform/win32/win32_layout.h"
-
-#include "platform/win32/win32_damage.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +8,7 @@
 #include <string>
 
 #include "lifecycle/form_screen.h"
+#include "platform/win32/win32_damage.h"
 #include "settings/control_ids.h"
 #include "settings/form_set.h"
 
