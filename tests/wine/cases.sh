@@ -12,6 +12,7 @@ CASES=(
   background_bmp
   background_jpg
   background_wmf
+  background_picture_japanese_path
   background_corrupt_picture_is_black
   layer_grows_from_bottom
   saver_over_picture_screenshot
@@ -132,6 +133,10 @@ t_saver_covers_screen_and_key_ends() {
   frin /s
   saver_up
   expect_eq "saver window geometry (x y w h)" "0 0 640 480" "$(geometry "$SAVER_XID")"
+  local win
+  win=$(driver window)
+  expect_eq "saver window rectangle" "0,0,640,480" "$(field "$win" rect)"
+  expect_eq "saver window topmost" 1 "$(field "$win" topmost)"
   sleep 1
   local i nonblack=0
   for i in 1 2 3; do
@@ -244,6 +249,34 @@ black_background_with() {
   expect_eq "visible windows with the picture $1 (no error report)" "ScreenSaver Frin" \
     "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
   key_ends_saver
+}
+
+# A picture in a folder and file named in Japanese: the path reaches the system exactly, on a
+# system whose code page is not Japanese.
+t_background_picture_japanese_path() {
+  setup 640x480
+  pictures
+  mkdir -p "$WINEPREFIX/drive_c/写真"
+  cp "$WINEPREFIX/drive_c/pics/quad.bmp" "$WINEPREFIX/drive_c/写真/雪景色.bmp"
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\写真\雪景色.bmp' Remain=off \
+    Mouse_Move=on
+  local before
+  before=$(store)
+  frin /s
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  expect "the picture with a Japanese path does not cover the screen" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" 8 0.85 "${QUADRANT_REGIONS[@]}"
+  key_ends_saver
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  expect_control "Txt_File" text 'C:\写真\雪景色.bmp'
+  close_dialog_with 0
+  expect_eq "BS_File after OK" 'BS_File=C:\写真\雪景色.bmp' "$(store | grep '^BS_File=')"
+  expect_eq "store keys after OK" 7 "$(store | wc -l)"
 }
 
 t_background_corrupt_picture_is_black() {
@@ -713,7 +746,8 @@ t_password_switch_without_handle() {
   setup 640x480
   seed_defaults
   local args seen
-  for args in "/a" "/a 0"; do
+  # With a parent handle the system's password change runs; Wine has no provider, so nothing shows.
+  for args in "/a" "/a 0" "/a 5678"; do
     # shellcheck disable=SC2086
     frin $args
     seen=""

@@ -112,10 +112,25 @@ seed() {
 }
 
 # store: the values under the store key, one "Name=Value" a line, sorted; nothing when absent.
+# Read through "wine reg export", whose UTF-16 file keeps every character (the console output
+# of "wine reg query" turns what the locale cannot show into question marks).
 store() {
-  wine reg query "$STORE_KEY" 2>/dev/null | tr -d '\r' |
-    sed -n 's/^    \(.*\)    REG_SZ    \(.*\)$/\1=\2/p; s/^    \(.*\)    REG_SZ$/\1=/p;
-            s/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\1=(\2)\3/p' | sort
+  local file=$WINEPREFIX/drive_c/store.reg
+  rm -f "$file"
+  wine reg export "$STORE_KEY" 'C:\store.reg' /y >/dev/null 2>&1 || return 0
+  iconv -f UTF-16 -t UTF-8 "$file" | tr -d '\r' | PYTHONIOENCODING=utf-8 python3 -c '
+import re, sys
+for line in sys.stdin:
+    m = re.match(r"^\"((?:[^\"\\]|\\.)*)\"=(.*)$", line.rstrip("\n"))
+    if not m:
+        continue
+    name, value = m.group(1), m.group(2)
+    if value.startswith("\""):
+        value = re.sub(r"\\(.)", r"\1", value[1:-1])
+    else:
+        value = "(" + value + ")"
+    print(name + "=" + value)
+' | LC_ALL=C sort
 }
 
 # defaults: the seven values as the dialog writes them for an untouched first run.
