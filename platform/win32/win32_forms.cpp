@@ -668,7 +668,17 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
       if (timer == nullptr || !timer->timerEnabled) return 0;
       Deliver([&] {
         fw.form->RaiseTimer(*timer);
-        if (FormWindow* still = Find(hwnd)) PresentDamage(*still);
+        // Timers due together present once: the next one shows what both drew. Only one tick
+        // waits so, so that a machine too slow for its timers still shows every other tick.
+        FormWindow* still = Find(hwnd);
+        if (still == nullptr) return;
+        MSG next;
+        if (!still->presentDeferred && PeekMessageW(&next, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE)) {
+          still->presentDeferred = true;
+          return;
+        }
+        still->presentDeferred = false;
+        PresentDamage(*still);
       });
       return 0;
     }

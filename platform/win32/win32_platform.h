@@ -7,7 +7,8 @@
 //  - Form_Screen as a borderless popup owned by a hidden runtime window (closing that window ends
 //    the process); its visible picture boxes are painted from our surfaces through DIB
 //    sections: after each event only the rectangles the event drew (Surface::Damage) are
-//    copied (a busy tick's rectangles coalesced into runs of tiles), WM_PAINT copies everything;
+//    copied (a busy tick's rectangles coalesced into runs of tiles; two timers due together
+//    present once), WM_PAINT copies everything;
 //    keys of every kind go to the form's focus control, button presses to the picture box under the
 //    cursor, WM_TIMER to the timer controls;
 //  - a preview embedded in a host window ends with the host: WM_DESTROY from outside, or a host
@@ -141,10 +142,11 @@ class Win32Platform : public Module_API, public FormObserver {
     HWND host = nullptr;       // the window it was embedded in
     HWND lastFocus = nullptr;  // the dialog's control that had the focus when it went inactive
     HICON bigIcon = nullptr, smallIcon = nullptr;
-    std::wstring sample;        // every caption of the form: the glyphs its fonts must have
-    bool unloadRaised = false;  // the form's unload handler has been raised
-    bool dead = false;          // unloaded; freed once no event is being delivered
-    bool windowGoing = false;   // the window is being destroyed by someone else
+    std::wstring sample;           // every caption of the form: the glyphs its fonts must have
+    bool presentDeferred = false;  // a tick left its drawing for the next tick to present
+    bool unloadRaised = false;     // the form's unload handler has been raised
+    bool dead = false;             // unloaded; freed once no event is being delivered
+    bool windowGoing = false;      // the window is being destroyed by someone else
   };
 
   static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
