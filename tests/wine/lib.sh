@@ -52,6 +52,7 @@ make_template() {
   (
     export WINEPREFIX=$dir
     T_DIR=$(dirname "$dir")
+    trap 'kill "$(cat "$T_DIR/xvfb.pid" 2>/dev/null)" 2>/dev/null' EXIT
     start_display 640x480
     timeout 180 wineboot -i >/dev/null 2>&1
     # Unmanaged windows: keys reach Wine's windows and closing does not wait on a window manager.
@@ -60,7 +61,6 @@ make_template() {
     cp -L /usr/share/wine/fonts/* /usr/share/fonts/truetype/vlgothic/*.ttf \
       "$dir/drive_c/windows/Fonts/"
     timeout 60 wineserver -w
-    kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
   )
   [ -f "$dir/user.reg" ] && grep -q '"Managed"="N"' "$dir/user.reg"
 }
