@@ -23,7 +23,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
 #include <vector>
+#include "tests/wine/helper_text.h"
 
 #include "settings/control_ids.h"
 
@@ -47,30 +49,6 @@ constexpr ControlName kControls[] = {
 };
 
 constexpr UINT kTimeoutMs = 5000;
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
-                              nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
-
-std::wstring Wide(const std::string& s) {
-  if (s.empty()) return {};
-  int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
-  std::wstring w(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
-  return w;
-}
-
-void Print(const std::string& line) {
-  std::string out = line + "\n";
-  fwrite(out.data(), 1, out.size(), stdout);
-  fflush(stdout);
-}
 
 // Texts are printed between brackets with control characters escaped, so a line stays a line.
 std::string Quote(const std::string& s) {

@@ -21,6 +21,8 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/wine/helper_text.h"
+
 namespace {
 
 constexpr UINT kCommand = WM_APP + 1;
@@ -32,22 +34,6 @@ struct Host {
   HANDLE process = nullptr;
   DWORD mainThread = 0;
 };
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
-                              nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
-
-void Print(const std::string& line) {
-  std::string out = line + "\n";
-  fwrite(out.data(), 1, out.size(), stdout);
-  fflush(stdout);
-}
 
 std::string Hwnd(HWND h) {
   return std::to_string(reinterpret_cast<uintptr_t>(h));
