@@ -336,15 +336,8 @@ void Win32Platform::SetImage(ControlMirror& cw) {
   cw.image = nullptr;
   if (s.Width() > 0 && s.Height() > 0) {
     // 24 bits: a 32-bit bitmap would be drawn with its (empty) alpha channel by newer controls.
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = s.Width();
-    info.bmiHeader.biHeight = -s.Height();
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    cw.image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    cw.image = CreateTopDownDib(s.Width(), s.Height(), 24, &bits);
     if (cw.image != nullptr) {
       const size_t stride = (static_cast<size_t>(s.Width()) * 3 + 3) & ~size_t{3};
       auto* out = static_cast<uint8_t*>(bits);
@@ -526,15 +519,8 @@ bool Win32Platform::SyncMirror(BoxMirror& m) {
   m.bits = nullptr;
   m.width = m.height = 0;
   if (s.Width() <= 0 || s.Height() <= 0) return true;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = s.Width();
-  info.bmiHeader.biHeight = -s.Height();
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  m.dib = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  m.dib = CreateTopDownDib(s.Width(), s.Height(), 32, &bits);
   if (m.dib == nullptr) return true;
   m.bits = static_cast<uint32_t*>(bits);
   m.width = s.Width();

@@ -9,21 +9,26 @@
 #include <vector>
 
 namespace frin::win32 {
+
+HBITMAP CreateTopDownDib(int32_t width, int32_t height, WORD bitCount, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = bitCount;
+  info.bmiHeader.biCompression = BI_RGB;
+  return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 namespace {
 
 // A 32-bit top-down DIB section selected into a memory context, freed with the scope.
 class Dib {
  public:
   Dib(int32_t width, int32_t height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bitmap_ = CreateTopDownDib(width, height, 32, &bits);
     if (bitmap_ == nullptr) return;
     bits_ = static_cast<const uint32_t*>(bits);
     dc_ = CreateCompatibleDC(nullptr);

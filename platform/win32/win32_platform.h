@@ -45,6 +45,10 @@ namespace frin::win32 {
 std::wstring Wide(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 
+// A top-down DIB section of the given size and bit depth (24 or 32); *bits receives its pixels.
+// Null when the system cannot make it.
+HBITMAP CreateTopDownDib(int32_t width, int32_t height, WORD bitCount, void** bits);
+
 class FontBook;
 
 class Win32Platform : public Module_API, public FormObserver {
