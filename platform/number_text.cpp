@@ -1,5 +1,6 @@
 #include "platform/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -22,6 +23,29 @@ struct NumberParts {
   std::string exponent;
 };
 
+// Whether a value that does not fit a double is too small for one rather than too large: the
+// decimal order of its leading non-zero digit, with the exponent added, is below 0. Neither the
+// exponent's sign alone nor its absence tells: 0.000...1 with hundreds of zeros is tiny without
+// one, and a mantissa of hundreds of digits stays huge after E-1.
+bool BelowDoubleRange(const NumberParts& p) {
+  constexpr int64_t kCap = int64_t{1} << 40;  // far beyond any double's decimal order
+  int64_t order = 0;
+  const size_t lead = p.whole.find_first_not_of('0');
+  if (lead != std::string::npos) {
+    order = static_cast<int64_t>(p.whole.size() - lead) - 1;
+  } else {
+    const size_t first = p.fraction.find_first_not_of('0');
+    if (first == std::string::npos) return true;  // all zeros
+    order = -static_cast<int64_t>(first) - 1;
+  }
+  int64_t exponent = 0;
+  for (char c : p.exponent) {
+    exponent = std::min(kCap, exponent * 10 + (c - '0'));
+  }
+  order += p.exponentNegative ? -exponent : exponent;
+  return order < 0;
+}
+
 // The value of the parts, or nullopt when it lies beyond the range of a double. A value too small
 // for a double is 0.
 std::optional<double> PartsValue(const NumberParts& p) {
@@ -41,8 +65,8 @@ std::optional<double> PartsValue(const NumberParts& p) {
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   (void)end;
   if (ec == std::errc::result_out_of_range) {
-    // Either far too large or far too small; a negative exponent means the latter.
-    if (p.exponentNegative) return 0.0;
+    // Either far too large or far too small.
+    if (BelowDoubleRange(p)) return 0.0;
     return std::nullopt;
   }
   if (ec != std::errc()) return 0.0;

@@ -22,7 +22,14 @@ TEST(NumberText, ReadCommandNumberReadsWhatTheCommandLineCarries) {
   for (const Case& c : cases) {
     EXPECT_EQ(ReadCommandNumber(c.text), c.expected) << '"' << c.text << '"';
   }
-  for (const char* text : {"2147483648", "2147483647.5", "1E400", "99999999999999999999999"}) {
+  // Beyond a double's range either way, whatever the exponent's sign says on its own.
+  const std::string zeros(400, '0');
+  EXPECT_EQ(ReadCommandNumber("0." + zeros + "1"), 0);
+  EXPECT_EQ(ReadCommandNumber("0." + zeros + "1E+5"), 0);
+  EXPECT_EQ(ReadCommandNumber("1" + zeros + "E-399"), 10);
+  for (const std::string& text :
+       {std::string("2147483648"), std::string("2147483647.5"), std::string("1E400"),
+        std::string("99999999999999999999999"), "1" + zeros + "E-1", "0.0001E" + zeros + "400"}) {
     try {
       ReadCommandNumber(text);
       ADD_FAILURE() << "no error for " << text;

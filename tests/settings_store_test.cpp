@@ -50,6 +50,9 @@ TEST_F(SettingsStore, NumbersAndTextsAsStored) {
                {"12ab", 150},
                {"1 2", 150},
                {"2147483648", 150}};
+  // A fraction too small for a double is still a number: it rounds to 0.
+  Store("Max", "0." + std::string(400, '0') + "1");
+  EXPECT_EQ(Load().Max, 0);
   for (const Case& c : cases) {
     Store("Max", c.text);
     Store("Speed", c.text);
