@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <set>
 
 #include "platform/errors.h"
 #include "resources/sprite_strips.h"
@@ -200,6 +201,56 @@ TEST(SceneTest, FlakesLandOnlyPastTheGroundLine) {
       EXPECT_EQ(f.saver.SceneState.SettledCount, 0);  // Remain is off
     }
   }
+  // A landed flake's new cell comes from the table of the run's background, whatever its speed.
+  for (const char* saverType : {"black", "desktop"}) {
+    SceneFixture f(100, 80, 40);
+    f.saver.SaverSettings.SaverType = saverType;
+    PrepareScene(f.saver);
+    const bool image = f.saver.SceneState.ImageBackground == 1;
+    for (int32_t i = 1; i <= 40; ++i) {
+      Flake& fl = f.saver.FlakeField[i];
+      fl.Y = f.saver.SceneState.GroundY;
+      StepFlake(f.saver, i, true);
+      ASSERT_EQ(fl.Y, 0);
+      const int speed = fl.FallSpeed;
+      const int column = speed <= 2 ? (image ? 12 : 14) : speed <= 5 ? (image ? 6 : 7) : 0;
+      const int size = speed <= 2   ? (image ? 4 : 5)
+                       : speed <= 5 ? (image ? 5 : 7)
+                                    : (image ? 6 : 7);
+      EXPECT_TRUE(fl.SpriteColumn == column && fl.SpriteSize == size)
+          << saverType << ", speed " << speed;
+    }
+  }
+}
+
+TEST(SceneTest, FlakesSteppedInOneTickDrawDifferentNumbers) {
+  // Every flake re-seeds from the same clock value and then draws a new swing limit; a re-seed
+  // that restarted the sequence would give all of them the same limit.
+  StepFixture f(100, 80, 20);
+  f.api.SetClockStart(5000);
+  for (int32_t i = 1; i <= 20; ++i)
+    f.Set(i, 5 * i, 0, 9, 0, 1, 0);
+  f.api.clockReads = 0;
+  StepFirstBand(f.saver);
+  EXPECT_EQ(f.api.clockReads, 20);
+  std::set<int32_t> limits;
+  for (int32_t i = 1; i <= 20; ++i) {
+    const int32_t limit = f.saver.FlakeField[i].DriftLimit;
+    EXPECT_TRUE(limit >= -9 && limit <= 9) << limit;
+    limits.insert(limit);
+  }
+  EXPECT_GT(limits.size(), 5u);
+  // Draws stay in [0, 1) and spread over it however often the clock repeats.
+  Random random;
+  int tenths[10] = {};
+  for (int k = 0; k < 10000; ++k) {
+    random.Reseed(5000);
+    const float r = random.Draw();
+    ASSERT_TRUE(r >= 0.0f && r < 1.0f) << r;
+    ++tenths[static_cast<int>(r * 10)];
+  }
+  for (int t : tenths)
+    EXPECT_TRUE(t > 900 && t < 1100) << t;
 }
 
 TEST(SceneTest, BandsSplitAtTwoHundredFifty) {
