@@ -56,6 +56,7 @@ Win32Platform::Win32Platform(HINSTANCE instance)
   RegisterClassExW(&owner);
   owner_ = CreateWindowExW(0, kOwnerClass, L"Frin", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            instance_, nullptr);
+  if (owner_ != nullptr) SetWindowLongPtrW(owner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   memDc_ = CreateCompatibleDC(nullptr);
 }
 
@@ -70,24 +71,35 @@ Win32Platform::~Win32Platform() {
 }
 
 LRESULT CALLBACK Win32Platform::OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  // The runtime's owner window: asked to close, the program ends.
-  if (msg == WM_CLOSE) ExitProcess(0);
+  // The runtime's owner window: asked to close, the program ends (with the status of an error
+  // being reported, if one is).
+  if (msg == WM_CLOSE) {
+    auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self != nullptr) self->EndProcess(0);
+    ExitProcess(0);
+  }
   return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
 void Win32Platform::Fail(int number, const std::string& message) {
-  // Nothing may tick or draw behind the report.
+  if (failStatus_ != 0) ExitProcess(failStatus_);  // the first report stands
+  failStatus_ = number != 0 ? static_cast<UINT>(number) : 1u;
+  // Nothing may tick or draw behind the report, and the dialog takes no input until it ends.
   for (auto& fw : forms_) {
     for (const auto& c : fw->form->Controls()) {
       if (c->kind == ControlKind::kTimer) KillTimer(fw->hwnd, static_cast<UINT_PTR>(c->index + 1));
     }
-    if (!fw->dialog) ShowWindow(fw->hwnd, SW_HIDE);
+    if (fw->dialog) {
+      EnableWindow(fw->hwnd, FALSE);
+    } else {
+      ShowWindow(fw->hwnd, SW_HIDE);
+    }
   }
   for (int i = 0; i < 64 && ::ShowCursor(TRUE) < 0; ++i) {
   }
   const std::wstring text = Wide(ErrorReport(number, message));
   MessageBoxW(nullptr, text.c_str(), L"Frin", MB_OK | MB_ICONERROR | MB_TOPMOST | MB_SETFOREGROUND);
-  ExitProcess(number != 0 ? static_cast<UINT>(number) : 1u);
+  ExitProcess(failStatus_);
 }
 
 int Win32Platform::RunMessageLoop() {
@@ -125,7 +137,7 @@ void Win32Platform::DoEvents() {
 }
 
 void Win32Platform::EndProcess(int status) {
-  ExitProcess(static_cast<UINT>(status));
+  ExitProcess(failStatus_ != 0 ? failStatus_ : static_cast<UINT>(status));
 }
 
 // --- Start-up ------------------------------------------------------------------------------

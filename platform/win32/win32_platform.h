@@ -63,6 +63,9 @@ class Win32Platform : public Module_API, public FormObserver {
   // being delivered any more.
   template <typename F>
   void Deliver(F&& f) {
+    // While an error report is up nothing else runs: no click on the dialog behind it may close
+    // the program with another status, nor raise a second report.
+    if (failStatus_ != 0) return;
     ++depth_;
     try {
       f();
@@ -73,7 +76,8 @@ class Win32Platform : public Module_API, public FormObserver {
     }
     if (--depth_ == 0) graveyard_.clear();
   }
-  // Shows the error report and ends the process with a non-zero status.
+  // Shows the error report and ends the process with a non-zero status. The forms stay as they
+  // are behind the report, but take no input and deliver no event until the process ends.
   [[noreturn]] void Fail(int number, const std::string& message);
 
   // The entry has returned: handles window messages until no form is left (or the process
@@ -191,6 +195,7 @@ class Win32Platform : public Module_API, public FormObserver {
   std::vector<std::unique_ptr<FormWindow>> forms_;
   std::vector<std::unique_ptr<FormWindow>> graveyard_;
   int depth_ = 0;
+  UINT failStatus_ = 0;  // the exit status of a reported error; 0 while none is
   bool loopRunning_ = false;
   bool settingText_ = false;  // a text box is being filled from the model
   HDC memDc_ = nullptr;

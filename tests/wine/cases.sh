@@ -27,6 +27,7 @@ CASES=(
   dialog_tab_order_and_unbound_keys
   dialog_close_box_writes_nothing
   dialog_japanese_captions_render
+  dialog_store_write_error_reports_once
   preview_in_host_window
   preview_foreign_handle_ends
   password_switch_without_handle
@@ -681,6 +682,45 @@ t_dialog_japanese_captions_render() {
     cp "$T_DIR/dialog.png" "$ROOT/docs/dialog.png"
   fi
   close_dialog_with 1
+}
+
+# A store that cannot be written: OK raises one error report over the dialog. Until the user
+# dismisses it, the dialog behind it neither closes nor reports again; then the process ends
+# with a non-zero status.
+t_dialog_store_write_error_reports_once() {
+  setup 640x480
+  # Below a volatile key no lasting key can be made: the store's key cannot be created.
+  driver volatilekey 'Software\VB and VBA Program Settings\Tolvar' >/dev/null ||
+    fail "cannot make the store's parent key volatile"
+  (
+    wine "$SAVER_WIN" /c >>"$T_DIR/frin.log" 2>&1
+    echo $? >"$T_DIR/status"
+  ) &
+  FRIN_PID=$!
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  # The driver's click returns only once its wait runs out: the report holds the dialog's thread.
+  driver click "Btn_Set(0)" >/dev/null &
+  wait_window Frin 10 >/dev/null || fail "no error report appeared after OK"
+  sleep 0.5
+  local name rect l t r b
+  for name in "Btn_Set(0)" "Btn_Set(1)"; do
+    rect=$(control "$DUMP" "$name" rect)
+    IFS=, read -r l t r b <<<"$rect"
+    xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+    sleep 0.5
+  done
+  driver close >/dev/null
+  sleep 1
+  alive "$FRIN_PID" || fail "a click on the dialog behind the error report ended the program"
+  expect_eq "error reports shown" 1 "$(visible_windows | grep -cx Frin)"
+  expect_eq "dialogs shown" 1 "$(visible_windows | grep -cx 'ScreenSaver Frin')"
+  xdotool key Return
+  ends_within "$FRIN_PID" 3 || fail "the program did not end once the report was dismissed"
+  local status
+  status=$(cat "$T_DIR/status" 2>/dev/null)
+  [ -n "$status" ] && [ "$status" != 0 ] || note "exit status after the error report: ${status:-none}"
 }
 
 # --- Preview --------------------------------------------------------------------------------

@@ -12,6 +12,8 @@
 //   click NAME              BM_CLICK
 //   settext NAME TEXT       WM_SETTEXT (TEXT is UTF-8)
 //   close                   WM_CLOSE to the dialog
+//   volatilekey KEY         creates HKEY_CURRENT_USER\KEY as a volatile key: a lasting key cannot
+//                           be made below it, so a store kept below it cannot be written
 //   sleep MS
 // NAME is the control's name as the program calls it: Btn_Set(0), Srl_Set(1), Chk_Set(3),
 // Txt_File, Btn_File, Frame1(0), Label1(11), Image1.
@@ -289,6 +291,19 @@ int wmain(int argc, wchar_t** argv) {
       SendMessageTimeoutW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
                           SMTO_ABORTIFHUNG, kTimeoutMs, &result);
       i += 2;
+    } else if (cmd == "volatilekey") {
+      need(i + 1, 1);
+      const std::wstring key = Wide(args[++i]);
+      HKEY h = nullptr;
+      DWORD disposition = 0;
+      const LONG r =
+          RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_ALL_ACCESS, nullptr, &h, &disposition);
+      if (r != ERROR_SUCCESS || disposition != REG_CREATED_NEW_KEY) {
+        Print("error: cannot create the volatile key " + args[i]);
+        status = 2;
+      }
+      if (h) RegCloseKey(h);
     } else if (cmd == "close") {
       PostMessageW(dialogOrFail(), WM_CLOSE, 0, 0);
     } else if (cmd == "sleep") {
