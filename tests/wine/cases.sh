@@ -28,6 +28,7 @@ CASES=(
   dialog_close_box_writes_nothing
   dialog_japanese_captions_render
   dialog_store_write_error_reports_once
+  dialog_scroll_bars_by_mouse
   preview_in_host_window
   preview_foreign_handle_ends
   password_switch_without_handle
@@ -682,6 +683,64 @@ t_dialog_japanese_captions_render() {
     cp "$T_DIR/dialog.png" "$ROOT/docs/dialog.png"
   fi
   close_dialog_with 1
+}
+
+# bar_middle NAME: sets BAR_L, BAR_R, BAR_Y (the bar's ends and middle row) and BAR_ARROW (an
+# arrow's width, the bar's height) from the last dump.
+bar_middle() {
+  local rect t b
+  rect=$(control "$DUMP" "$1" rect) || fail "no control $1"
+  IFS=, read -r BAR_L t BAR_R b <<<"$rect"
+  BAR_Y=$(((t + b) / 2)) BAR_ARROW=$((b - t))
+}
+
+# The scroll bars under the real mouse: an arrow steps by 1, the track by 10 (count) or 2
+# (speed); a dragged thumb changes the readout only when it is released.
+t_dialog_scroll_bars_by_mouse() {
+  setup 640x480
+  seed_defaults
+  local before
+  before=$(store)
+  frin /c
+  dialog_up
+  sleep 0.5
+  dump_dialog
+  bar_middle "Srl_Set(0)"
+  xdotool mousemove $((BAR_R - BAR_ARROW / 2)) "$BAR_Y" click 1
+  sleep 0.4
+  dump_dialog
+  expect_control "Label1(0)" text 151
+  xdotool mousemove $((BAR_R - BAR_ARROW - 3)) "$BAR_Y" click 1
+  sleep 0.4
+  dump_dialog
+  expect_control "Label1(0)" text 161
+  expect_control "Srl_Set(0)" pos 161
+  # The thumb's middle at 161 of 0..500; the thumb is as wide as an arrow.
+  local run=$((BAR_R - BAR_L - 3 * BAR_ARROW))
+  local thumb=$((BAR_L + BAR_ARROW + run * 161 / 500 + BAR_ARROW / 2))
+  xdotool mousemove "$thumb" "$BAR_Y" mousedown 1
+  sleep 0.2
+  xdotool mousemove $((thumb + 30)) "$BAR_Y"
+  sleep 0.2
+  xdotool mousemove $((thumb + 60)) "$BAR_Y"
+  sleep 0.4
+  dump_dialog
+  expect_control "Label1(0)" text 161
+  local dragged
+  dragged=$(control "$DUMP" "Srl_Set(0)" pos)
+  [ "$dragged" -gt 161 ] || note "the thumb did not follow the drag (position $dragged)"
+  xdotool mouseup 1
+  sleep 0.4
+  dump_dialog
+  expect_control "Label1(0)" text "$dragged"
+  bar_middle "Srl_Set(1)"
+  xdotool mousemove $((BAR_L + BAR_ARROW + 3)) "$BAR_Y" click 1
+  sleep 0.4
+  dump_dialog
+  expect_control "Srl_Set(1)" pos 8
+  expect_control "Label1(11)" text 7
+  close_dialog_with 1
+  store_unchanged "$before"
 }
 
 # A store that cannot be written: OK raises one error report over the dialog. Until the user
