@@ -6,7 +6,7 @@
 #include <olectl.h>
 
 #include <algorithm>
-#include <vector>
+#include <new>
 
 namespace frin::win32 {
 
@@ -69,19 +69,28 @@ class Dib {
   int32_t width_ = 0, height_ = 0;
 };
 
-bool ReadWholeFile(const std::wstring& path, std::vector<char>& bytes) {
+// The whole file in movable global memory, ready for a stream; null when it cannot be read or
+// memory for it cannot be had.
+HGLOBAL ReadWholeFile(const std::wstring& path, DWORD& size) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  const DWORD size = GetFileSize(file, nullptr);
-  bool ok = size != INVALID_FILE_SIZE && size > 0 && size < 0x40000000u;
-  if (ok) {
-    bytes.resize(size);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  size = GetFileSize(file, nullptr);
+  HGLOBAL memory = nullptr;
+  if (size != INVALID_FILE_SIZE && size > 0 && size < 0x40000000u) {
+    memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  }
+  if (memory != nullptr) {
     DWORD read = 0;
-    ok = ReadFile(file, bytes.data(), size, &read, nullptr) && read == size;
+    const bool ok = ReadFile(file, GlobalLock(memory), size, &read, nullptr) && read == size;
+    GlobalUnlock(memory);
+    if (!ok) {
+      GlobalFree(memory);
+      memory = nullptr;
+    }
   }
   CloseHandle(file);
-  return ok;
+  return memory;
 }
 
 }  // namespace
@@ -100,21 +109,17 @@ void Win32Platform::CaptureDesktop(Surface& dst, int32_t width, int32_t height) 
 }
 
 std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
-  std::vector<char> bytes;
-  if (!ReadWholeFile(Wide(path), bytes)) return std::nullopt;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  DWORD size = 0;
+  HGLOBAL memory = ReadWholeFile(Wide(path), size);
   if (memory == nullptr) return std::nullopt;
-  void* data = GlobalLock(memory);
-  std::copy(bytes.begin(), bytes.end(), static_cast<char*>(data));
-  GlobalUnlock(memory);
   IStream* stream = nullptr;
   if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
     GlobalFree(memory);
     return std::nullopt;
   }
   IPicture* picture = nullptr;
-  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE,
-                                        IID_IPicture, reinterpret_cast<void**>(&picture));
+  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
+                                        reinterpret_cast<void**>(&picture));
   stream->Release();
   if (FAILED(loaded) || picture == nullptr) return std::nullopt;
 
@@ -138,9 +143,15 @@ std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
       FillRect(dib.Dc(), &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       if (SUCCEEDED(picture->Render(dib.Dc(), 0, 0, width, height, 0, hmHeight, hmWidth, -hmHeight,
                                     nullptr))) {
-        result.emplace(width, height, kBlack);
-        dib.CopyTo(*result);
-        result->Damage().Clear();
+        // A picture this process has no room for gives the black background, as an unreadable
+        // file does.
+        try {
+          result.emplace(width, height, kBlack);
+          dib.CopyTo(*result);
+          result->Damage().Clear();
+        } catch (const std::bad_alloc&) {
+          result.reset();
+        }
       }
     }
   }
