@@ -87,6 +87,13 @@ picture_background() {
   store_unchanged "$before"
 }
 
+# open_dialog: starts frin.scr /c, waits for the dialog and lets it finish filling.
+open_dialog() {
+  frin /c
+  dialog_up
+  sleep 0.5
+}
+
 # dump_dialog: the driver's dump of every control; fails the test when there is no dialog.
 dump_dialog() {
   DUMP=$(driver dump)
@@ -271,9 +278,7 @@ t_background_picture_japanese_path() {
   expect "the picture with a Japanese path does not cover the screen" \
     python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" 8 0.85 "${QUADRANT_REGIONS[@]}"
   key_ends_saver
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   expect_control "Txt_File" text 'C:\写真\雪景色.bmp'
   close_dialog_with 0
@@ -355,9 +360,7 @@ t_saver_at_120_dpi_covers_screen() {
   expect "screenshot at 120 dpi has pixels outside the black strip's colours: $found" \
     palette_ok "$T_DIR/saver.png"
   key_ends_saver
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   expect_control "Label1(0)" text 150
   expect_control "Chk_Set(0)" check 1
@@ -417,9 +420,7 @@ t_dialog_fills_from_store() {
     Mouse_Move=on
   local before
   before=$(store)
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   expect_control "Label1(0)" text 123
   expect_control "Srl_Set(0)" pos 123
@@ -499,9 +500,7 @@ t_dialog_desktop_and_picture() {
   setup 640x480
   seed Max=150 Speed=100 SaverType=desktop BackScreen=on 'BS_File=C:\x.bmp' Remain=off \
     Mouse_Move=off
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   expect_control "Chk_Set(0)" check 0
   expect_control "Chk_Set(3)" check 1
@@ -523,9 +522,7 @@ t_dialog_desktop_and_picture() {
 
 t_dialog_follows_edits_and_ok_writes_seven() {
   setup 640x480
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   driver scroll "Srl_Set(0)" 321 >/dev/null
   dump_dialog
   expect_control "Label1(0)" text 321
@@ -577,9 +574,7 @@ t_dialog_real_checkbox_click_and_cancel() {
     Mouse_Move=off
   local before
   before=$(store)
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   real_click "Chk_Set(1)"
   dump_dialog
@@ -604,9 +599,7 @@ t_dialog_tab_order_and_unbound_keys() {
     Mouse_Move=off
   local before
   before=$(store)
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   local order i
   order=$(driver focus | awk '{print $2}')
   for i in $(seq 10); do
@@ -641,9 +634,7 @@ t_dialog_close_box_writes_nothing() {
   seed_defaults
   local before
   before=$(store)
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   driver scroll "Srl_Set(0)" 400 click "Chk_Set(1)" >/dev/null
   local box x y
   box=$(driver closebox)
@@ -701,9 +692,7 @@ t_dialog_scroll_bars_by_mouse() {
   seed_defaults
   local before
   before=$(store)
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   bar_middle "Srl_Set(0)"
   xdotool mousemove $((BAR_R - BAR_ARROW / 2)) "$BAR_Y" click 1
@@ -884,9 +873,7 @@ t_bad_max_huge() { stored_values_still_run Max=99999999999; }
 t_no_remain_key_gives_speed_100() {
   setup 640x480
   seed Max=150 Speed=80
-  frin /c
-  dialog_up
-  sleep 0.5
+  open_dialog
   dump_dialog
   expect_control "Label1(11)" text 5
   expect_control "Srl_Set(1)" pos 10
