@@ -79,6 +79,7 @@ Var SaverPath
 !define MUI_FINISHPAGE_RUN_FUNCTION OpenScreenSaverSettings
 !insertmacro MUI_PAGE_FINISH
 
+!define MUI_UNCONFIRMPAGE_TEXT_TOP "$(UnConfirmText)"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -92,6 +93,8 @@ LangString FinishText ${LANG_ENGLISH} "Frin is now your screen saver.$\r$\n$\r$\
 LangString FinishText ${LANG_JAPANESE} "Frin が現在のスクリーン セーバーになりました。$\r$\n$\r$\n設定の変更やほかのスクリーン セーバーの選択は、スクリーン セーバーの設定で行えます。[完了] をクリックしてセットアップを終了してください。"
 LangString OpenSettingsText ${LANG_ENGLISH} "Open the Screen Saver Settings"
 LangString OpenSettingsText ${LANG_JAPANESE} "スクリーン セーバーの設定を開く"
+LangString UnConfirmText ${LANG_ENGLISH} "Frin will be removed: the screen saver $SaverPath and its uninstaller in the folder below. Your Frin settings are kept, and the screen saver you had before Frin becomes the current one again. Click Uninstall to start."
+LangString UnConfirmText ${LANG_JAPANESE} "スクリーン セーバー $SaverPath と、下のフォルダーにあるアンインストーラーを削除します。Frin の設定は残り、Frin の前に使っていたスクリーン セーバーが再び現在のスクリーン セーバーになります。[アンインストール] をクリックすると始まります。"
 LangString NeedAdminText ${LANG_ENGLISH} "Frin is installed for all users of this computer. Please run Setup as an administrator."
 LangString NeedAdminText ${LANG_JAPANESE} "Frin はこのコンピューターのすべてのユーザー向けにインストールされます。管理者としてセットアップを実行してください。"
 
