@@ -17,6 +17,7 @@ INSTALLER_CASES=(
   saver_starts_as_the_system_starts_it_64
   upgrade_in_place_32
   upgrade_in_place_64
+  upgrade_while_the_saver_runs_fails_cleanly_64
   uninstall_gives_back_previous_saver_32
   uninstall_gives_back_previous_saver_64
   uninstall_without_previous_saver_64
@@ -35,7 +36,8 @@ wine() { command "$WINE_BIN" "$@"; }
 
 # use_prefix 32|64 [WxH]: the test's display and its prefix, a copy of that template; sets
 # SETUP, SCR, SAVER_PATH (the value SCRNSAVE.EXE must hold), SAVER_FILE (where frin.scr must
-# be, on this side) and REG_VIEW (the registry view the installer writes HKLM in).
+# be, on this side) and REG_VIEW (the registry view the installer writes HKLM in, in a 64-bit
+# prefix).
 use_prefix() {
   ARCH=$1
   if [ "$ARCH" = 32 ]; then
@@ -44,7 +46,7 @@ use_prefix() {
     WINE_BIN=wine
     TEMPLATE=$TEMPLATE32 SETUP=$SETUP32 SCR=$SCR32
     SAVER_PATH='C:\windows\system32\frin.scr'
-    REG_VIEW=/reg:32
+    REG_VIEW=
   else
     [ -n "$SETUP64" ] || skip "no 64-bit Wine (wine64)"
     export WINEARCH=win64
@@ -267,6 +269,30 @@ t_upgrade() {
 }
 t_upgrade_in_place_32() { t_upgrade 32; }
 t_upgrade_in_place_64() { t_upgrade 64; }
+
+# While the saver runs, its file cannot be replaced: the silent install must say so by its exit
+# status and leave the installed Frin as it was, not report success over the old file.
+t_upgrade_while_the_saver_runs_fails_cleanly_64() {
+  use_prefix 64
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+  install_silently
+  # An older frin.scr that still runs: this one with bytes after its image.
+  { cat "$SCR"; printf 'an older frin.scr'; } >"$T_DIR/older.scr"
+  cp "$T_DIR/older.scr" "$SAVER_FILE"
+  wine cmd /c "$SAVER_PATH /s" >>"$T_DIR/frin.log" 2>&1 &
+  FRIN_PID=$!
+  saver_up 30
+  timeout 120 "$WINE_BIN" "$SETUP" /S >>"$T_DIR/setup.log" 2>&1
+  local status=$?
+  [ $status -ne 0 ] || note "the silent install reported success while frin.scr was in use"
+  expect "the file in use was changed" cmp "$T_DIR/older.scr" "$SAVER_FILE"
+  [ -n "$(values "$UNINSTALL_KEY" "$REG_VIEW")" ] || note "the Programs and Features entry is gone"
+  xdotool key x
+  ends_within "$FRIN_PID" 5 || note "a key press did not end the saver within 5 s"
+  settle
+  install_silently
+  expect "the install after the saver ended did not replace the file" cmp "$SCR" "$SAVER_FILE"
+}
 
 # --- uninstall -------------------------------------------------------------------------------
 
