@@ -122,7 +122,7 @@ TEST(LifecycleFullScreen, TheWindowIsNeverOnTheScreenBeforeTheSceneIsReady) {
 TEST(LifecycleFullScreen, TheLayoutHoldsAtEveryTwipsPerPixel) {
   for (int32_t t : {15, 12}) {
     Harness h;
-    h.api.SetScreenPixels(800, 600, static_cast<float>(t));
+    h.api.SetScreenPixels(800, 600, t);
     ASSERT_FALSE(h.Start("/s"));
     for (int i : {0, 1}) {
       EXPECT_EQ(Place(h.Get("Screen", i)), std::vector<int32_t>({0, 0, 800 * t, 600 * t}));

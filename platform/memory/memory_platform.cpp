@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "platform/errors.h"
+#include "platform/twips.h"
 
 // libwmf (the wmf loader behind gdk-pixbuf) never frees a few blocks of each picture it reads;
 // that leak is the library's. Read by LeakSanitizer in sanitized builds only.
@@ -291,8 +292,8 @@ void MemoryPlatform::OuterSize(FormBorder border, int32_t clientWidth, int32_t c
   outerWidth = clientWidth;
   outerHeight = clientHeight;
   if (border == FormBorder::kFixedDialog) {
-    const auto tx = static_cast<int32_t>(std::lround(screen_.twipsPerPixelX));
-    const auto ty = static_cast<int32_t>(std::lround(screen_.twipsPerPixelY));
+    const int32_t tx = IntegerTwipsPerPixel(screen_.twipsPerPixelX);
+    const int32_t ty = IntegerTwipsPerPixel(screen_.twipsPerPixelY);
     outerWidth = CheckedAdd(clientWidth, CheckedMul(2 * kDialogFramePixels, tx));
     outerHeight =
         CheckedAdd(clientHeight, CheckedMul(2 * kDialogFramePixels + kDialogCaptionPixels, ty));
@@ -300,11 +301,10 @@ void MemoryPlatform::OuterSize(FormBorder border, int32_t clientWidth, int32_t c
 }
 
 Rect MemoryPlatform::PixelRect(int32_t left, int32_t top, int32_t width, int32_t height) const {
-  const int64_t tx = std::max<int64_t>(1, std::lround(screen_.twipsPerPixelX));
-  const int64_t ty = std::max<int64_t>(1, std::lround(screen_.twipsPerPixelY));
-  auto px = [](int64_t v, int64_t t) { return static_cast<int32_t>(v / t); };
-  return Rect{px(left, tx), px(top, ty), px(int64_t{left} + width, tx),
-              px(int64_t{top} + height, ty)};
+  const int32_t tx = IntegerTwipsPerPixel(screen_.twipsPerPixelX);
+  const int32_t ty = IntegerTwipsPerPixel(screen_.twipsPerPixelY);
+  return Rect{TwipsToPixels(left, tx), TwipsToPixels(top, ty),
+              TwipsToPixels(int64_t{left} + width, tx), TwipsToPixels(int64_t{top} + height, ty)};
 }
 
 bool MemoryPlatform::GetWindowRect(WindowHandle h, Rect& r) {
@@ -439,11 +439,12 @@ void MemoryPlatform::UpdateTimer(Control& c) {
 // --- System answers
 // -------------------------------------------------------------------------------
 
-void MemoryPlatform::SetScreenPixels(int32_t width, int32_t height, float twipsPerPixel) {
-  screen_.widthTwips = static_cast<float>(width) * twipsPerPixel;
-  screen_.heightTwips = static_cast<float>(height) * twipsPerPixel;
-  screen_.twipsPerPixelX = twipsPerPixel;
-  screen_.twipsPerPixelY = twipsPerPixel;
+void MemoryPlatform::SetScreenPixels(int32_t width, int32_t height, int32_t twipsPerPixel) {
+  screen_ = ScreenFromPixels(width, height, twipsPerPixel, twipsPerPixel);
+}
+
+void MemoryPlatform::SetScreenDpi(int32_t width, int32_t height, int32_t dpiX, int32_t dpiY) {
+  screen_ = ScreenFromPixels(width, height, TwipsPerPixelAtDpi(dpiX), TwipsPerPixelAtDpi(dpiY));
 }
 
 std::optional<int32_t> MemoryPlatform::VerifyScreenSavePwd(WindowHandle parent) {

@@ -118,7 +118,10 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void SetPlatformId(int32_t id) { platformId_ = id; }
   void SetCommandText(std::string text) { commandText_ = std::move(text); }
   void SetScreen(const ScreenInfo& s) { screen_ = s; }
-  void SetScreenPixels(int32_t width, int32_t height, float twipsPerPixel = 15);
+  // A screen of the given pixels at one integer twips per pixel on both axes.
+  void SetScreenPixels(int32_t width, int32_t height, int32_t twipsPerPixel = 15);
+  // A screen of the given pixels at the given resolution, converted as the Windows backend does.
+  void SetScreenDpi(int32_t width, int32_t height, int32_t dpiX, int32_t dpiY);
   // nullopt: the system has no password service.
   void SetPasswordAnswer(std::optional<int32_t> answer) { passwordAnswer_ = answer; }
   // Runs while the password dialog is open (deliver ticks and moves here to test re-entry).

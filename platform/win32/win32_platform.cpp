@@ -43,10 +43,8 @@ Win32Platform::Win32Platform(HINSTANCE instance)
   const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
   // The integer ratio the program works with (15 at 96 dots per inch, 12 at 120).
-  tppX_ = dpiX > 0 ? static_cast<int32_t>(std::lround(1440.0 / dpiX)) : 15;
-  tppY_ = dpiY > 0 ? static_cast<int32_t>(std::lround(1440.0 / dpiY)) : 15;
-  if (tppX_ <= 0) tppX_ = 1;
-  if (tppY_ <= 0) tppY_ = 1;
+  tppX_ = TwipsPerPixelAtDpi(dpiX);
+  tppY_ = TwipsPerPixelAtDpi(dpiY);
 
   WNDCLASSEXW owner{};
   owner.cbSize = sizeof owner;
@@ -149,16 +147,10 @@ std::string Win32Platform::CommandText() {
 }
 
 ScreenInfo Win32Platform::Screen() {
-  HDC screen = GetDC(nullptr);
-  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  ScreenInfo s;
-  s.twipsPerPixelX = dpiX > 0 ? 1440.0f / static_cast<float>(dpiX) : 15.0f;
-  s.twipsPerPixelY = dpiY > 0 ? 1440.0f / static_cast<float>(dpiY) : 15.0f;
-  s.widthTwips = static_cast<float>(GetSystemMetrics(SM_CXSCREEN)) * s.twipsPerPixelX;
-  s.heightTwips = static_cast<float>(GetSystemMetrics(SM_CYSCREEN)) * s.twipsPerPixelY;
-  return s;
+  // Reported at the ratio every conversion of this backend uses, so the screen in twips divided
+  // by it gives back exactly the screen's pixels.
+  return ScreenFromPixels(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), tppX_,
+                          tppY_);
 }
 
 int32_t Win32Platform::PlatformId() {
@@ -170,8 +162,16 @@ int32_t Win32Platform::PlatformId() {
 }
 
 WindowHandle Win32Platform::FindTopWindow(const std::string& title) {
+  // FindWindowW may match without regard to case (Wine does): walk every top-level window it
+  // offers under the title and take the first whose text is exactly the title.
   const std::wstring t = Wide(title);
-  return AsHandle(FindWindowW(nullptr, t.c_str()));
+  std::wstring text(t.size() + 2, L'\0');
+  HWND w = nullptr;
+  while ((w = FindWindowExW(nullptr, w, nullptr, t.c_str())) != nullptr) {
+    const int n = GetWindowTextW(w, text.data(), static_cast<int>(text.size()));
+    if (n >= 0 && std::wstring_view(text.data(), static_cast<size_t>(n)) == t) return AsHandle(w);
+  }
+  return 0;
 }
 
 void Win32Platform::ChangePassword(WindowHandle parent) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/twips.h"
+
 namespace frin::win32 {
 
 // UTF-8 to UTF-16. A malformed sequence (a stray continuation byte, a truncated or overlong
@@ -152,17 +154,6 @@ inline std::u16string DialogBuffer(std::string_view utf8, uint32_t size) {
 inline std::u16string_view UpToNul(std::u16string_view buffer) {
   const size_t nul = buffer.find(u'\0');
   return nul == std::u16string_view::npos ? buffer : buffer.substr(0, nul);
-}
-
-// Twips to pixels at an integer ratio, to the nearest pixel (halves away from zero), so that the
-// design values, all multiples of the ratio, convert exactly.
-inline int32_t TwipsToPixels(int64_t twips, int32_t twipsPerPixel) {
-  if (twipsPerPixel <= 0) twipsPerPixel = 15;
-  const int64_t t = twipsPerPixel;
-  const int64_t p = twips >= 0 ? (2 * twips + t) / (2 * t) : -((-2 * twips + t) / (2 * t));
-  if (p > INT32_MAX) return INT32_MAX;
-  if (p < INT32_MIN) return INT32_MIN;
-  return static_cast<int32_t>(p);
 }
 
 // Himetric units (hundredths of a millimetre) to pixels at the given dots per inch, rounded.

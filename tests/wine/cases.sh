@@ -17,6 +17,9 @@ CASES=(
   layer_grows_from_bottom
   saver_over_picture_screenshot
   saver_at_120_dpi_covers_screen
+  display_scaling_saver_and_preview
+  display_scaling_dialog_centred
+  single_instance_matches_the_exact_title
   command_text_variants
   single_instance_while_dialog_open
   dialog_fills_from_store
@@ -42,6 +45,7 @@ CASES=(
 case_time_limit() {
   case $1 in
   layer_grows_from_bottom | saver_over_picture_screenshot | bad_*) echo 90 ;;
+  display_scaling_*) echo 180 ;;
   *) echo 60 ;;
   esac
 }
@@ -53,6 +57,12 @@ key_ends_saver() {
   alive "$FRIN_PID" || fail "frin ended before the key press"
   xdotool key x
   ends_within "$FRIN_PID" 2 || fail "a key press did not end the saver within 2 s"
+}
+
+# set_dpi N: the display scaling that the next start of a program sees (dots per inch).
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+    fail "cannot set $1 dpi"
 }
 
 # palette_ok FILE: every pixel is black or a colour of the black background's strip.
@@ -347,8 +357,7 @@ t_saver_over_picture_screenshot() {
 # dialog still opens with its controls.
 t_saver_at_120_dpi_covers_screen() {
   setup 640x480
-  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 120 /f >/dev/null 2>&1 ||
-    fail "cannot set 120 dpi"
+  set_dpi 120
   seed_defaults
   frin /s
   saver_up
@@ -365,6 +374,81 @@ t_saver_at_120_dpi_covers_screen() {
   expect_control "Label1(0)" text 150
   expect_control "Chk_Set(0)" check 1
   close_dialog_with 1
+}
+
+# Every common display scaling, the ratios that are no whole number of twips per pixel included
+# (168 and 192 dpi, 8.57 and 7.5): the saver's window covers every pixel of the screen, none of
+# the desktop's colour is left beside it, a key ends it, and the preview fills the host's child.
+DPIS=(96 120 144 168 192 240 288)
+t_display_scaling_saver_and_preview() {
+  setup 800x600
+  seed_defaults
+  xsetroot -solid '#3366CC'
+  local dpi found
+  for dpi in "${DPIS[@]}"; do
+    set_dpi "$dpi"
+    frin /s
+    saver_up
+    expect_eq "saver window geometry at $dpi dpi (x y w h)" "0 0 800 600" "$(geometry "$SAVER_XID")"
+    sleep 0.5
+    shot "$T_DIR/saver-$dpi.png"
+    found=$(palette_ok "$T_DIR/saver-$dpi.png")
+    expect "at $dpi dpi the screen shows pixels outside the black strip's colours: $found" \
+      palette_ok "$T_DIR/saver-$dpi.png"
+    key_ends_saver
+    start_preview_host
+    expect_eq "preview window size at $dpi dpi" "152x112" "$(field "$PREVIEW_FOUND" size)"
+    stop_preview_host
+  done
+}
+
+# The dialog opens centred on the screen, to a pixel, at every scaling.
+t_display_scaling_dialog_centred() {
+  setup 1280x1024
+  seed_defaults
+  local dpi x y w h
+  for dpi in "${DPIS[@]}"; do
+    set_dpi "$dpi"
+    open_dialog
+    read -r x y w h <<<"$(geometry "$DIALOG_XID")"
+    echo "$dpi dpi: dialog at $x $y, $w x $h" >>"$T_DIR/geometry.log"
+    [ "${w:-0}" -gt 0 ] || note "at $dpi dpi the dialog has no size"
+    local dx=$((x - (1280 - x - w))) dy=$((y - (1024 - y - h)))
+    [ "${dx#-}" -le 1 ] && [ "${dy#-}" -le 1 ] ||
+      note "at $dpi dpi the dialog is not centred: at $x,$y size ${w}x$h"
+    driver close >/dev/null
+    ends_within "$FRIN_PID" 3 || note "the dialog did not close on WM_CLOSE at $dpi dpi"
+  done
+}
+
+# Another program's windows whose titles differ from the saver's only in case do not stop a
+# start; the saver's own dialog does.
+t_single_instance_matches_the_exact_title() {
+  setup 640x480
+  seed_defaults
+  local title
+  for title in "screensaver frin" "SCREENSAVER FRIN"; do
+    mkfifo "$T_DIR/title-$title.in"
+    exec {fd}<>"$T_DIR/title-$title.in"
+    wine "$HELPERS/title_window.exe" "$title" <&$fd >"$T_DIR/title-$title.out" 2>&1 &
+  done
+  local i
+  for i in $(seq 100); do
+    [ "$(cat "$T_DIR"/title-*.out 2>/dev/null | grep -c '^shown')" -eq 2 ] && break
+    sleep 0.1
+  done
+  [ "$(cat "$T_DIR"/title-*.out | grep -c '^shown')" -eq 2 ] || fail "the two look-alike windows did not appear"
+  frin /s
+  saver_up
+  sleep 1  # the keyboard focus comes over from the look-alike window that had it
+  key_ends_saver
+  open_dialog
+  local dialog_pid=$FRIN_PID
+  frin /s
+  ends_within "$FRIN_PID" 2 || note "/s did not end at once while the real dialog was open"
+  FRIN_PID=$dialog_pid
+  driver close >/dev/null
+  ends_within "$dialog_pid" 3 || note "the dialog did not close on WM_CLOSE"
 }
 
 # The switch is the first two characters, compared exactly.
@@ -773,19 +857,38 @@ t_dialog_store_write_error_reports_once() {
 
 # --- Preview --------------------------------------------------------------------------------
 
-t_preview_in_host_window() {
-  setup 640x480
-  seed_defaults
+# start_preview_host: the display settings' stand-in starts frin.scr /p in its child window;
+# PREVIEW_FOUND is its report of the saver's window. Commands go to descriptor 7.
+start_preview_host() {
+  rm -f "$T_DIR/host.in"
   mkfifo "$T_DIR/host.in"
   exec 7<>"$T_DIR/host.in"
   wine "$HELPERS/preview_host.exe" "$SAVER_WIN" <&7 >"$T_DIR/host.out" 2>>"$T_DIR/host.err" &
-  local i found=""
+  PREVIEW_HOST_PID=$!
+  local i
+  PREVIEW_FOUND=""
   for i in $(seq 200); do
-    found=$(tr -d '\r' <"$T_DIR/host.out" | grep -m1 '^found') && break
+    PREVIEW_FOUND=$(tr -d '\r' <"$T_DIR/host.out" | grep -m1 '^found') && break
     sleep 0.1
   done
-  [ -n "$found" ] || fail "the host did not report the preview window: $(tr '\n' ';' <"$T_DIR/host.out")"
-  [ "$found" != "found none" ] || fail "no window of frin appeared inside the host's child window"
+  [ -n "$PREVIEW_FOUND" ] ||
+    fail "the host did not report the preview window: $(tr '\n' ';' <"$T_DIR/host.out")"
+  [ "$PREVIEW_FOUND" != "found none" ] ||
+    fail "no window of frin appeared inside the host's child window"
+}
+
+# stop_preview_host: the host ends the saver and closes.
+stop_preview_host() {
+  echo quit >&7
+  ends_within "$PREVIEW_HOST_PID" 5 || note "the preview host did not quit"
+  exec 7>&-
+}
+
+t_preview_in_host_window() {
+  setup 640x480
+  seed_defaults
+  start_preview_host
+  local i found=$PREVIEW_FOUND
   expect_eq "preview window caption" "Frin Prev" "$(field "$found" caption)"
   expect_eq "preview window size" "152x112" "$(field "$found" size)"
   expect_eq "preview window parent" child "$(field "$found" parent)"

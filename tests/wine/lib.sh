@@ -8,7 +8,7 @@
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win32
+export WINEARCH=${FRIN_WINE_ARCH:-win32}
 STORE_KEY='HKCU\Software\VB and VBA Program Settings\Tolvar\SS_Frin'
 SAVER_WIN='C:\windows\system32\frin.scr'
 # The colours of the black background's sprite strip.
