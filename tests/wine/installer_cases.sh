@@ -8,9 +8,11 @@
 #   SETUP64, SCR64    the same for the 64-bit prefix
 #   SETUP64_BITS      32 or 64: the installer of the 64-bit prefix is a 32-bit one (the release)
 #                     or the 64-bit build of the same script (on machines without 32-bit support)
+#   PACKAGE_DIR       where tools/package wrote its files (empty when FRIN_SETUP was given)
 #   TEMPLATE32, TEMPLATE64, VERSION
 
 INSTALLER_CASES=(
+  package_holds_both_files
   install_32
   install_64
   saver_starts_as_the_system_starts_it_32
@@ -395,4 +397,56 @@ t_pages_follow_the_system_language() {
     cp "$T_DIR/ja-1-welcome.png" "$ROOT/docs/installer-ja.png"
     cp "$T_DIR/en-3-finish.png" "$ROOT/docs/installer-en.png"
   fi
+}
+
+# --- the package -----------------------------------------------------------------------------
+
+# tools/package's two files: the installer, a 32-bit Windows program carrying the version, and
+# the zip with frin.scr as built, the read-me in both languages and the licence, in Windows text.
+t_package_holds_both_files() {
+  [ -n "$PACKAGE_DIR" ] || skip "an installer was given (FRIN_SETUP): tools/package did not run"
+  local setup=$PACKAGE_DIR/frin-$VERSION-setup.exe zip=$PACKAGE_DIR/frin-$VERSION.zip
+  [ -f "$setup" ] || fail "no $setup"
+  [ -f "$zip" ] || fail "no $zip"
+  expect "the installer is not a 32-bit Windows program" \
+    bash -c 'file -b "$1" | grep -q "^PE32 executable (GUI) Intel 80386"' _ "$setup"
+  local found
+  found=$(python3 - "$setup" "$zip" "$ROOT/build/win32/frin.scr" "$VERSION" <<'PY'
+import struct, sys, zipfile
+setup, zip_path, scr, version = sys.argv[1:]
+problems = []
+major, minor = (int(part) for part in version.split("."))
+for name, data in (("installer", open(setup, "rb").read()), ("frin.scr", open(scr, "rb").read())):
+    at = data.find(struct.pack("<I", 0xFEEF04BD))
+    if at < 0:
+        problems.append(name + ": no version resource")
+        continue
+    file_ms, file_ls, product_ms = struct.unpack("<3I", data[at + 8:at + 20])
+    if (file_ms, file_ls, product_ms) != ((major << 16) | minor, 0, (major << 16) | minor):
+        problems.append("%s: version %d.%d.%d.%d" % (name, file_ms >> 16, file_ms & 0xFFFF,
+                                                    file_ls >> 16, file_ls & 0xFFFF))
+z = zipfile.ZipFile(zip_path)
+names = sorted(z.namelist())
+if names != ["LICENSE.txt", "frin.scr", "readme.txt"]:
+    problems.append("zip holds %s" % names)
+else:
+    if z.read("frin.scr") != open(scr, "rb").read():
+        problems.append("the zip's frin.scr is not the build's")
+    readme = z.read("readme.txt")
+    if not readme.startswith(b"\xef\xbb\xbf"):
+        problems.append("readme.txt has no UTF-8 byte-order mark")
+    text = readme.decode("utf-8-sig")
+    if "\n" in text.replace("\r\n", ""):
+        problems.append("readme.txt has lines not ended by CR LF")
+    for want in ("インストール", "Right-click", "Frin " + version, "SS_Frin"):
+        if want not in text:
+            problems.append("readme.txt lacks %r" % want)
+    if "@VERSION@" in text:
+        problems.append("readme.txt keeps @VERSION@")
+    if not z.read("LICENSE.txt").startswith(b"MIT License\r\n"):
+        problems.append("LICENSE.txt is not the licence in Windows text")
+print("; ".join(problems))
+sys.exit(1 if problems else 0)
+PY
+  ) || note "package: $found"
 }
