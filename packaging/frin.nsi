@@ -80,6 +80,8 @@ Var SaverPath
 !insertmacro MUI_PAGE_FINISH
 
 !define MUI_UNCONFIRMPAGE_TEXT_TOP "$(UnConfirmText)"
+; The stock Japanese label of the folder box is cut off by the box.
+!define MUI_UNCONFIRMPAGE_TEXT_LOCATION "$(UnFolderText)"
 !insertmacro MUI_UNPAGE_CONFIRM
 !insertmacro MUI_UNPAGE_INSTFILES
 
@@ -93,8 +95,10 @@ LangString FinishText ${LANG_ENGLISH} "Frin is now your screen saver.$\r$\n$\r$\
 LangString FinishText ${LANG_JAPANESE} "Frin が現在のスクリーン セーバーになりました。$\r$\n$\r$\n設定の変更やほかのスクリーン セーバーの選択は、スクリーン セーバーの設定で行えます。[完了] をクリックしてセットアップを終了してください。"
 LangString OpenSettingsText ${LANG_ENGLISH} "Open the Screen Saver Settings"
 LangString OpenSettingsText ${LANG_JAPANESE} "スクリーン セーバーの設定を開く"
-LangString UnConfirmText ${LANG_ENGLISH} "Frin will be removed: the screen saver $SaverPath and its uninstaller in the folder below. Your Frin settings are kept, and the screen saver you had before Frin becomes the current one again. Click Uninstall to start."
-LangString UnConfirmText ${LANG_JAPANESE} "スクリーン セーバー $SaverPath と、下のフォルダーにあるアンインストーラーを削除します。Frin の設定は残り、Frin の前に使っていたスクリーン セーバーが再び現在のスクリーン セーバーになります。[アンインストール] をクリックすると始まります。"
+LangString UnConfirmText ${LANG_ENGLISH} "The screen saver $SaverPath and this uninstaller will be removed. Your Frin settings are kept, and your previous screen saver comes back."
+LangString UnConfirmText ${LANG_JAPANESE} "スクリーン セーバー $SaverPath とアンインストーラーを削除します。Frin の設定は残り、以前のスクリーン セーバーに戻ります。"
+LangString UnFolderText ${LANG_ENGLISH} "Folder:"
+LangString UnFolderText ${LANG_JAPANESE} "フォルダー:"
 LangString NeedAdminText ${LANG_ENGLISH} "Frin is installed for all users of this computer. Please run Setup as an administrator."
 LangString NeedAdminText ${LANG_JAPANESE} "Frin はこのコンピューターのすべてのユーザー向けにインストールされます。管理者としてセットアップを実行してください。"
 
