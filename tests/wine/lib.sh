@@ -8,7 +8,8 @@
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export WINEARCH=win32
+# FRIN_WINEARCH=win64 with a 64-bit build runs the suite where 32-bit programs cannot run.
+export WINEARCH=${FRIN_WINEARCH:-win32}
 STORE_KEY='HKCU\Software\VB and VBA Program Settings\Tolvar\SS_Frin'
 SAVER_WIN='C:\windows\system32\frin.scr'
 # The colours of the black background's sprite strip.
