@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "platform/errors.h"
+#include "platform/picture_header.h"
 #include "platform/twips.h"
 
 // libwmf (the wmf loader behind gdk-pixbuf) never frees a few blocks of each picture it reads;
@@ -570,6 +571,11 @@ std::optional<Surface> Decode(const std::string& path, bool anyFormat) {
                                 std::istreambuf_iterator<char>());
   if (!in.good() && !in.eof()) return std::nullopt;
   if (bytes.empty()) return std::nullopt;
+  // A picture the saver reads must promise, before it is decoded, a size and an amount of work
+  // it can bear (the Windows backend asks the same at 96 pixels an inch).
+  if (!anyFormat && !ReadPictureExtent(std::string_view(bytes.data(), bytes.size()), 96, 96)) {
+    return std::nullopt;
+  }
   // A loader fed with the bytes, so that the format it recognised can be checked afterwards.
   GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
   GError* error = nullptr;
@@ -589,7 +595,8 @@ std::optional<Surface> Decode(const std::string& path, bool anyFormat) {
     // The formats the Windows picture loader reads.
     accepted = n == "bmp" || n == "jpeg" || n == "gif" || n == "ico" || n == "wmf";
   }
-  if (pb != nullptr && accepted && gdk_pixbuf_get_width(pb) > 0 && gdk_pixbuf_get_height(pb) > 0 &&
+  if (pb != nullptr && accepted &&
+      PictureSizeAllowed(gdk_pixbuf_get_width(pb), gdk_pixbuf_get_height(pb)) &&
       gdk_pixbuf_get_bits_per_sample(pb) == 8 && gdk_pixbuf_get_n_channels(pb) >= 3) {
     s = FromPixbuf(pb);
   }

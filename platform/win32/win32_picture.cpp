@@ -2,6 +2,8 @@
 // through a 32-bit top-down DIB section and end in a Surface; drawing stays with the raster.
 #include "platform/win32/win32_platform.h"
 
+#include "platform/picture_header.h"
+
 #include <ole2.h>
 #include <olectl.h>
 
@@ -112,6 +114,21 @@ std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
   DWORD size = 0;
   HGLOBAL memory = ReadWholeFile(Wide(path), size);
   if (memory == nullptr) return std::nullopt;
+  HDC screen = GetDC(nullptr);
+  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  // The header must promise a picture the saver can hold and decode quickly before the system's
+  // decoder sees it: a claim of 65535 x 65535 pixels or a jpg of a thousand scans gives the black
+  // background at once.
+  const bool bearable =
+      ReadPictureExtent(std::string_view(static_cast<const char*>(GlobalLock(memory)), size), dpiX,
+                        dpiY)
+          .has_value();
+  GlobalUnlock(memory);
+  if (!bearable) {
+    GlobalFree(memory);
+    return std::nullopt;
+  }
   IStream* stream = nullptr;
   if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
     GlobalFree(memory);
@@ -127,15 +144,11 @@ std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
   OLE_YSIZE_HIMETRIC hmHeight = 0;
   picture->get_Width(&hmWidth);
   picture->get_Height(&hmHeight);
-  HDC screen = GetDC(nullptr);
-  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
   const int32_t width = HimetricToPixels(hmWidth, dpiX);
   const int32_t height = HimetricToPixels(hmHeight, dpiY);
   std::optional<Surface> result;
-  // A picture larger than any screen is not one the saver can show; refuse it rather than
-  // reserve gigabytes for it.
-  if (width > 0 && height > 0 && static_cast<int64_t>(width) * height <= 64LL * 1024 * 1024) {
+  // The decoder's own size is held to the same bound as the header's.
+  if (PictureSizeAllowed(width, height)) {
     Dib dib(width, height);
     if (dib.Ok()) {
       // The loading box is black: a metafile's unpainted parts stay black.

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include <cmath>
+#include <string>
 
 #include "platform/errors.h"
 #include "platform/win32/win32_fonts.h"
@@ -303,8 +304,17 @@ std::string Win32Platform::ReadSetting(const std::string& app, const std::string
   const std::wstring name = Wide(key);
   DWORD type = 0, bytes = 0;
   std::string result = defaultText;
-  if (RegQueryValueExW(hkey, name.c_str(), nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
-      (type == REG_SZ || type == REG_EXPAND_SZ)) {
+  // A value written by hand with another type: a number (REG_DWORD) reads as its decimal text,
+  // which is what its writer typed; an expandable text as its text, unexpanded; bytes and lists
+  // (REG_BINARY, REG_MULTI_SZ, anything else) are no one text, and read as the default.
+  DWORD number = 0, numberSize = sizeof number;
+  if (RegQueryValueExW(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&number),
+                       &numberSize) == ERROR_SUCCESS &&
+      type == REG_DWORD && numberSize == sizeof number) {
+    result = std::to_string(number);
+  } else if (RegQueryValueExW(hkey, name.c_str(), nullptr, &type, nullptr, &bytes) ==
+                 ERROR_SUCCESS &&
+             (type == REG_SZ || type == REG_EXPAND_SZ)) {
     std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
     DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
     if (RegQueryValueExW(hkey, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value[0]),

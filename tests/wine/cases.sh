@@ -14,6 +14,7 @@ CASES=(
   background_wmf
   background_picture_japanese_path
   background_corrupt_picture_is_black
+  pictures_that_would_exhaust_the_saver
   layer_grows_from_bottom
   saver_over_picture_screenshot
   saver_at_120_dpi_covers_screen
@@ -40,12 +41,14 @@ CASES=(
   bad_speed_empty
   bad_max_huge
   no_remain_key_gives_speed_100
+  stored_values_of_other_types
 )
 
 case_time_limit() {
   case $1 in
   layer_grows_from_bottom | saver_over_picture_screenshot | bad_*) echo 90 ;;
   display_scaling_*) echo 180 ;;
+  pictures_that_would_exhaust_the_saver) echo 150 ;;
   *) echo 60 ;;
   esac
 }
@@ -302,6 +305,64 @@ t_background_corrupt_picture_is_black() {
   BLACK_RUNS=0
   black_background_with 'C:\pics\bad.jpg'
   black_background_with 'C:\pics\missing.bmp'
+}
+
+# saver_up_timed: starts frin /s and waits for its window; UP_MS is how many milliseconds the
+# window took to appear.
+saver_up_timed() {
+  local start
+  start=$(date +%s%3N)
+  frin /s
+  saver_up
+  UP_MS=$(($(date +%s%3N) - start))
+}
+
+# Pictures whose headers claim 30000 x 30000 or 65535 x 65535 pixels, a jpg of 400 scans,
+# metafiles of a huge extent or a million records: each gives the black background, at most 2 s
+# later than a run without a picture, with no error report; the largest pictures within the
+# bound show.
+t_pictures_that_would_exhaust_the_saver() {
+  setup 640x480
+  python3 "$WINE_TESTS/huge_pictures.py" "$WINEPREFIX/drive_c/huge" || fail "cannot write the pictures"
+  seed_defaults
+  local reference name png found times=()
+  # The first start of a prefix is slower; the reference is the slower of the runs without a
+  # picture before and after the pictures (the machine may be busy).
+  saver_up_timed
+  key_ends_saver
+  saver_up_timed
+  reference=$UP_MS
+  key_ends_saver
+  for name in bmp_30000.bmp bmp_65535.bmp jpg_30000.jpg jpg_65535.jpg jpg_many_scans.jpg \
+    wmf_huge_extent.wmf wmf_many_records.wmf jpg_progressive.jpg wmf_lines.wmf; do
+    seed Max=150 Speed=100 SaverType=black BackScreen=on "BS_File=C:\\huge\\$name" Remain=off \
+      Mouse_Move=on
+    saver_up_timed
+    times+=("$name=$UP_MS")
+    sleep 0.5
+    png=$T_DIR/${name%.*}.png
+    shot "$png"
+    found=$(palette_ok "$png")
+    case $name in
+    jpg_progressive.jpg | wmf_lines.wmf)
+      ! palette_ok "$png" >/dev/null || note "$name: the picture within the bound was not shown" ;;
+    *) expect "$name does not give the black background: $found" palette_ok "$png" ;;
+    esac
+    expect_eq "visible windows with $name (no error report)" "ScreenSaver Frin" \
+      "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
+    key_ends_saver
+  done
+  seed_defaults
+  saver_up_timed
+  [ "$UP_MS" -le "$reference" ] || reference=$UP_MS
+  key_ends_saver
+  echo "without a picture the window came after $reference ms" >>"$T_DIR/checks.log"
+  local entry
+  for entry in "${times[@]}"; do
+    echo "${entry%=*}: the window came after ${entry#*=} ms" >>"$T_DIR/checks.log"
+    [ "${entry#*=}" -le $((reference + 2000)) ] ||
+      note "${entry%=*}: the saver came up ${entry#*=} ms after its start, more than 2 s later than without a picture ($reference ms)"
+  done
 }
 
 t_layer_grows_from_bottom() {
@@ -982,4 +1043,53 @@ t_no_remain_key_gives_speed_100() {
   expect_control "Srl_Set(1)" pos 10
   close_dialog_with 1
   expect_eq "the store after Cancel" "$(printf '%s\n' Max=150 Speed=80)" "$(store)"
+}
+
+# Values written by hand with another registry type: a REG_DWORD reads as its decimal text, a
+# REG_EXPAND_SZ as its text, a REG_BINARY or REG_MULTI_SZ as the key's default. The dialog shows
+# what was read, Cancel leaves every value and type as it was, and the saver runs on them.
+t_stored_values_of_other_types() {
+  setup 640x480
+  seed SaverType=black 'BS_File='
+  local k=$STORE_KEY before
+  wine reg add "$k" /v Max /t REG_DWORD /d 321 /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v Speed /t REG_EXPAND_SZ /d 60 /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v Remain /t REG_DWORD /d 1 /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v Mouse_Move /t REG_BINARY /d 6f6e /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v BackScreen /t REG_MULTI_SZ /d on /f >/dev/null 2>&1 ||
+    fail "cannot write the values"
+  before=$(store)
+  open_dialog
+  dump_dialog
+  expect_control "Label1(0)" text 321
+  expect_control "Label1(11)" text 1
+  expect_control "Srl_Set(1)" pos 14
+  expect_control "Chk_Set(1)" check 0  # Remain "1" is not "on"
+  expect_control "Chk_Set(2)" check 0  # Mouse_Move's bytes: the default, off
+  expect_control "Chk_Set(3)" check 0  # BackScreen's list: the default, off
+  close_dialog_with 1
+  store_unchanged "$before"
+
+  wine reg add "$k" /v Max /t REG_DWORD /d 0xffffffff /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v Speed /t REG_BINARY /d 3600 /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v Remain /t REG_EXPAND_SZ /d on /f >/dev/null 2>&1 &&
+    wine reg add "$k" /v Mouse_Move /t REG_MULTI_SZ /d 'on\0on' /f >/dev/null 2>&1 ||
+    fail "cannot write the values"
+  before=$(store)
+  open_dialog
+  dump_dialog
+  expect_control "Label1(0)" text 150  # 4294967295 lies beyond 32 bits: the default
+  expect_control "Label1(11)" text 5   # Speed's bytes: the default, 100
+  expect_control "Chk_Set(1)" check 1
+  expect_control "Chk_Set(2)" check 0
+  close_dialog_with 1
+  store_unchanged "$before"
+
+  frin /s
+  saver_up
+  sleep 1
+  expect_eq "visible windows (no error report)" "ScreenSaver Frin" \
+    "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
+  key_ends_saver
+  store_unchanged "$before"
 }

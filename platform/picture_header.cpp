@@ -1,0 +1,170 @@
+#include "platform/picture_header.h"
+
+#include <cstdlib>
+
+namespace frin {
+namespace {
+
+// Little- and big-endian fields; a field past the end reads as absent.
+class Bytes {
+ public:
+  explicit Bytes(std::string_view b) : b_(b) {}
+  size_t Size() const { return b_.size(); }
+  bool Has(size_t at, size_t n) const { return at <= b_.size() && n <= b_.size() - at; }
+  uint32_t U8(size_t at) const { return static_cast<uint8_t>(b_[at]); }
+  uint32_t Le16(size_t at) const { return U8(at) | U8(at + 1) << 8; }
+  uint32_t Le32(size_t at) const { return Le16(at) | Le16(at + 2) << 16; }
+  uint32_t Be16(size_t at) const { return U8(at) << 8 | U8(at + 1); }
+  uint32_t Be32(size_t at) const { return Be16(at) << 16 | Be16(at + 2); }
+
+ private:
+  std::string_view b_;
+};
+
+std::optional<PictureExtent> Extent(PictureFormat format, int64_t width, int64_t height) {
+  if (!PictureSizeAllowed(width, height)) return std::nullopt;
+  return PictureExtent{format, static_cast<int32_t>(width), static_cast<int32_t>(height)};
+}
+
+std::optional<PictureExtent> Bmp(const Bytes& b) {
+  if (!b.Has(14, 4)) return std::nullopt;
+  // The pixels start within the file (a decoder reserves everything up to them first).
+  if (b.Le32(10) > b.Size()) return std::nullopt;
+  const uint32_t headerSize = b.Le32(14);
+  // The header forms there are: core, OS/2 (16 to 64 bytes), info and its extensions.
+  if (headerSize != 12 && headerSize != 16 && headerSize != 40 && headerSize != 52 &&
+      headerSize != 56 && headerSize != 64 && headerSize != 108 && headerSize != 124) {
+    return std::nullopt;
+  }
+  if (headerSize == 12) {  // the OS/2 core header: 16-bit sides
+    if (!b.Has(18, 4)) return std::nullopt;
+    return Extent(PictureFormat::kBmp, b.Le16(18), b.Le16(20));
+  }
+  if (!b.Has(18, 8)) return std::nullopt;
+  const int64_t width = static_cast<int32_t>(b.Le32(18));
+  const int64_t height = std::llabs(static_cast<int32_t>(b.Le32(22)));  // negative: top-down
+  return Extent(PictureFormat::kBmp, width, height);
+}
+
+bool IsStartOfFrame(uint32_t marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+std::optional<PictureExtent> Jpeg(const Bytes& b) {
+  int64_t width = 0, height = 0;
+  bool progressive = false;
+  int64_t scans = 0;
+  size_t at = 2;
+  while (b.Has(at, 2)) {
+    if (b.U8(at) != 0xFF) return std::nullopt;  // a marker must follow a segment
+    const uint32_t marker = b.U8(at + 1);
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    at += 2;
+    if (marker == 0xD9) break;                                           // end of image
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
+    if (!b.Has(at, 2) || b.Be16(at) < 2) break;  // cut short: the decoder decides
+    const size_t length = b.Be16(at);
+    if (IsStartOfFrame(marker)) {
+      if (!b.Has(at, 7)) return std::nullopt;
+      height = b.Be16(at + 3);
+      width = b.Be16(at + 5);
+      progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+    }
+    at += length;
+    if (marker != 0xDA) continue;
+    // A scan: before it the frame must be known, and its coded data runs to the next marker.
+    if (width == 0 || height == 0) return std::nullopt;
+    if (++scans > kMaxJpegScans) return std::nullopt;
+    while (b.Has(at, 2)) {
+      const uint32_t next = b.U8(at + 1);
+      if (b.U8(at) == 0xFF && next != 0x00 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7)) {
+        break;
+      }
+      ++at;
+    }
+  }
+  // No frame, or one whose height comes later in the data (which the decoders refuse).
+  if (width == 0 || height == 0) return std::nullopt;
+  if (progressive && scans * width * height > kMaxJpegScanPixels) return std::nullopt;
+  return Extent(PictureFormat::kJpeg, width, height);
+}
+
+std::optional<PictureExtent> Gif(const Bytes& b) {
+  if (!b.Has(6, 4)) return std::nullopt;
+  return Extent(PictureFormat::kGif, b.Le16(6), b.Le16(8));
+}
+
+// An icon or cursor: every image it holds is at most 256 pixels a side, whatever its entry or
+// its own header says.
+std::optional<PictureExtent> Icon(const Bytes& b) {
+  const uint32_t count = b.Le16(4);
+  if (count == 0 || !b.Has(6, 16 * static_cast<size_t>(count))) return std::nullopt;
+  int64_t width = 0, height = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const size_t entry = 6 + 16 * static_cast<size_t>(i);
+    const size_t size = b.Le32(entry + 8), offset = b.Le32(entry + 12);
+    if (!b.Has(offset, size) || size < 16) return std::nullopt;
+    int64_t w = 0, h = 0;
+    if (b.Has(offset, 24) && b.Be32(offset) == 0x89504E47u) {  // an image in PNG form
+      w = b.Be32(offset + 16);
+      h = b.Be32(offset + 20);
+    } else {
+      w = static_cast<int32_t>(b.Le32(offset + 4));
+      h = std::llabs(static_cast<int32_t>(b.Le32(offset + 8))) / 2;  // image and mask
+    }
+    if (w <= 0 || h <= 0 || w > 256 || h > 256) return std::nullopt;
+    if (i == 0) {
+      width = b.U8(entry) == 0 ? 256 : b.U8(entry);
+      height = b.U8(entry + 1) == 0 ? 256 : b.U8(entry + 1);
+    }
+  }
+  return Extent(PictureFormat::kIcon, width, height);
+}
+
+// A placeable metafile: its bounding box in units of 1/inch inch, then the records.
+std::optional<PictureExtent> Wmf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
+  if (!b.Has(0, 22 + 18) || dpiX <= 0 || dpiY <= 0) return std::nullopt;
+  const int64_t left = static_cast<int16_t>(b.Le16(6)), top = static_cast<int16_t>(b.Le16(8));
+  const int64_t right = static_cast<int16_t>(b.Le16(10)), bottom = static_cast<int16_t>(b.Le16(12));
+  const int64_t inch = b.Le16(14);
+  if (inch == 0) return std::nullopt;
+  // Himetric first, rounded as the system rounds it, then pixels at the screen's resolution.
+  const int64_t hmWidth = (std::llabs(right - left) * 2540 + inch / 2) / inch;
+  const int64_t hmHeight = (std::llabs(bottom - top) * 2540 + inch / 2) / inch;
+  const int64_t width = (hmWidth * dpiX + 1270) / 2540, height = (hmHeight * dpiY + 1270) / 2540;
+  const size_t headerWords = b.Le16(22 + 2);
+  if (headerWords < 9) return std::nullopt;
+  // The player reserves the largest record the header names before it reads any: no record is
+  // longer than the file.
+  if (b.Le32(22 + 12) > b.Size() / 2) return std::nullopt;
+  int64_t records = 0, saves = 0;
+  for (size_t at = 22 + 2 * headerWords; b.Has(at, 6);) {
+    const uint64_t words = b.Le32(at);
+    if (words < 3) break;  // a broken record ends what the player reads
+    if (++records > kMaxMetafileRecords) return std::nullopt;
+    const uint32_t function = b.Le16(at + 4);
+    if (function == 0x001E && ++saves > kMaxMetafileSaves) return std::nullopt;  // SaveDC
+    if (function == 0) break;                                                    // the end record
+    if (words > (b.Size() - at) / 2) break;
+    at += 2 * words;
+  }
+  return Extent(PictureFormat::kWmf, width, height);
+}
+
+}  // namespace
+
+std::optional<PictureExtent> ReadPictureExtent(std::string_view bytes, int32_t dpiX, int32_t dpiY) {
+  const Bytes b(bytes);
+  if (!b.Has(0, 4)) return std::nullopt;
+  if (b.U8(0) == 'B' && b.U8(1) == 'M') return Bmp(b);
+  if (b.U8(0) == 0xFF && b.U8(1) == 0xD8) return Jpeg(b);
+  if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") return Gif(b);
+  if (b.Le16(0) == 0 && (b.Le16(2) == 1 || b.Le16(2) == 2)) return Icon(b);
+  if (b.Le32(0) == 0x9AC6CDD7u) return Wmf(b, dpiX, dpiY);
+  return std::nullopt;
+}
+
+}  // namespace frin

@@ -1,0 +1,106 @@
+#!/usr/bin/env python3
+"""Writes pictures that would exhaust or freeze a saver that believed them, into a folder:
+
+  bmp_30000.bmp, bmp_65535.bmp    24-bit bitmap headers claiming 30000 x 30000 and 65535 x 65535
+                                  pixels, followed by a few rows' worth of bytes
+  jpg_30000.jpg, jpg_65535.jpg    a real jpg whose frame header is patched to claim those sizes
+  jpg_many_scans.jpg              a real progressive 2400 x 1800 jpg whose last scan is repeated
+                                  until it has 400 scans (each one a pass over the whole picture)
+  jpg_progressive.jpg             the same jpg as it was made: a picture the saver shows
+  wmf_huge_extent.wmf             a placeable metafile 32767 inches square
+  wmf_many_records.wmf            a placeable metafile of a million lines
+  wmf_lines.wmf                   one of 15 000 lines, within the bound: a picture the saver shows
+
+Usage: huge_pictures.py FOLDER
+"""
+import os
+import struct
+import subprocess
+import sys
+
+
+def bmp(width, height):
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 3780, 3780, 0, 0)
+    pixels = b"\x40" * 4096
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return header + info + pixels
+
+
+def segments(data):
+    """The jpg's marker segments up to the first scan, then the scans, as (marker, bytes)."""
+    out, at = [], 2
+    while at < len(data):
+        assert data[at] == 0xFF
+        marker = data[at + 1]
+        if marker == 0xD9:
+            break
+        length = struct.unpack(">H", data[at + 2:at + 4])[0]
+        end = at + 2 + length
+        if marker == 0xDA:  # the scan's coded data runs to the next marker
+            while not (data[end] == 0xFF and data[end + 1] not in (0x00,) and
+                       not 0xD0 <= data[end + 1] <= 0xD7):
+                end += 1
+        out.append((marker, data[at:end]))
+        at = end
+    return out
+
+
+def with_frame_size(data, width, height):
+    out = bytearray(data)
+    for marker, seg in segments(data):
+        if 0xC0 <= marker <= 0xCF and marker not in (0xC4, 0xC8, 0xCC):
+            at = bytes(out).index(seg)
+            out[at + 5:at + 9] = struct.pack(">HH", height, width)
+    return bytes(out)
+
+
+def with_scans(data, count):
+    segs = segments(data)
+    scans = sum(1 for m, _ in segs if m == 0xDA)
+    last = segs[-1][1]
+    return data[:-2] + last * (count - scans) + b"\xFF\xD9"
+
+
+def wmf(right, bottom, inch, lines):
+    line = struct.pack("<IHHH", 5, 0x0213, 0, 0)  # LineTo
+    # The window over the whole box, a red pen (CreatePenIndirect: solid, width 1) selected,
+    # then moves and lines.
+    pen = (struct.pack("<IHHH", 5, 0x020B, 0, 0) + struct.pack("<IHHH", 5, 0x020C, bottom, right) +
+           struct.pack("<IHHHHHH", 8, 0x02FA, 0, 1, 0, 0x00FF, 0x0000) +
+           struct.pack("<IHH", 4, 0x012D, 0))
+    body = pen + b"".join(struct.pack("<IHHH", 5, 0x0213 if i % 2 else 0x0214, (i * 7) % bottom,
+                                (i * 13) % right) for i in range(lines))
+    body = body + struct.pack("<IH", 3, 0)
+    meta = struct.pack("<HHHIHIH", 1, 9, 0x300, 9 + len(body) // 2, 1, 8, 0)
+    placeable = struct.pack("<IHhhhhHI", 0x9AC6CDD7, 0, 0, 0, right, bottom, inch, 0)
+    checksum = 0
+    for (word,) in struct.iter_unpack("<H", placeable):
+        checksum ^= word
+    return placeable + struct.pack("<H", checksum) + meta + body
+
+
+def main():
+    folder = sys.argv[1]
+    os.makedirs(folder, exist_ok=True)
+
+    def write(name, data):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+
+    write("bmp_30000.bmp", bmp(30000, 30000))
+    write("bmp_65535.bmp", bmp(65535, 65535))
+    progressive = os.path.join(folder, "jpg_progressive.jpg")
+    subprocess.run(["convert", "-size", "2400x1800", "gradient:#3060C0-#C0E0FF", "-interlace",
+                    "JPEG", "-quality", "90", progressive], check=True)
+    with open(progressive, "rb") as f:
+        data = f.read()
+    write("jpg_30000.jpg", with_frame_size(data, 30000, 30000))
+    write("jpg_65535.jpg", with_frame_size(data, 65535, 65535))
+    write("jpg_many_scans.jpg", with_scans(data, 400))
+    write("wmf_huge_extent.wmf", wmf(32767, 32767, 1, 10))
+    write("wmf_many_records.wmf", wmf(1440, 1440, 1440, 1000000))
+    write("wmf_lines.wmf", wmf(1440, 1440, 1440, 15000))
+
+
+if __name__ == "__main__":
+    main()
