@@ -501,7 +501,13 @@ t_single_instance_matches_the_exact_title() {
   [ "$(cat "$T_DIR"/title-*.out | grep -c '^shown')" -eq 2 ] || fail "the two look-alike windows did not appear"
   frin /s
   saver_up
-  sleep 1  # the keyboard focus comes over from the look-alike window that had it
+  # The keyboard focus comes over from the look-alike window that had it.
+  local focus=""
+  for i in $(seq 100); do
+    focus=$(xdotool getwindowfocus getwindowname 2>/dev/null) && [ "$focus" = "ScreenSaver Frin" ] && break
+    sleep 0.1
+  done
+  expect_eq "the window with the keyboard focus" "ScreenSaver Frin" "$focus"
   key_ends_saver
   open_dialog
   local dialog_pid=$FRIN_PID
