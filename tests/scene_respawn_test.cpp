@@ -137,5 +137,29 @@ TEST(SceneRespawn, OnlyTheSettlingValueOnCountsLandings) {
   }
 }
 
+TEST(SceneRespawn, OnlyTheFirstBandsLandingsRaiseTheLayer) {
+  Harness h;
+  h.api.SetScreenPixels(100, 80);
+  h.Store("Max", "300");
+  h.Store("Remain", "on");
+  ASSERT_FALSE(h.Start("/s"));
+  SceneState& s = h.saver.SceneState;
+  FlakeField& flakes = h.saver.FlakeField;
+  // Every flake of the second band is about to land, none of the first.
+  for (int32_t i = 1; i <= 300; ++i) {
+    flakes[i].Y = i > BandSplit ? s.GroundY : 0;
+    flakes[i].FallSpeed = 1;
+  }
+  s.SettledCount = 1000;  // far above the threshold of 50
+  h.Screen().RaiseTimer(h.Get("SS_Timer", 1));
+  EXPECT_EQ(s.SettledCount, 1050);
+  EXPECT_EQ(s.GroundY, 80);
+  // The next landing of the first band finds the count above the threshold.
+  flakes[7].Y = s.GroundY;
+  h.Screen().RaiseTimer(h.Get("SS_Timer", 0));
+  EXPECT_EQ(s.SettledCount, 0);
+  EXPECT_EQ(s.GroundY, 79);
+}
+
 }  // namespace
 }  // namespace frin::lifecycle_test
