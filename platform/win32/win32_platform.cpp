@@ -56,16 +56,16 @@ Win32Platform::Win32Platform(HINSTANCE instance)
   owner_ = CreateWindowExW(0, kOwnerClass, L"Frin", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                            instance_, nullptr);
   if (owner_ != nullptr) SetWindowLongPtrW(owner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  memDc_ = CreateCompatibleDC(nullptr);
 }
 
 Win32Platform::~Win32Platform() {
   graveyard_.clear();
+  // The forms still loaded belong to a state object that is gone by now: their surfaces are
+  // not touched.
   for (auto& fw : forms_)
-    Teardown(*fw);
+    Teardown(*fw, false);
   forms_.clear();
   graveyard_.clear();
-  if (memDc_ != nullptr) DeleteDC(memDc_);
   if (owner_ != nullptr) DestroyWindow(owner_);
 }
 
