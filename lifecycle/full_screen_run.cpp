@@ -6,6 +6,7 @@
 #include "lifecycle/preview_run.h"
 #include "platform/errors.h"
 #include "scene/scene.h"
+#include "scene/scene_surfaces.h"
 
 namespace frin {
 namespace {
@@ -27,10 +28,10 @@ Form& LoadFormScreen(Saver& saver) {
   return form;
 }
 
-void MoveDesign(Saver& saver, Control& control, int32_t width, int32_t height, int32_t left,
+void MoveDesign(const Scene& scene, Control& control, int32_t width, int32_t height, int32_t left,
                 int32_t top) {
-  const int32_t tx = saver.SceneState.TwipsPerPixelX;
-  const int32_t ty = saver.SceneState.TwipsPerPixelY;
+  const int32_t tx = scene.SceneState.TwipsPerPixelX;
+  const int32_t ty = scene.SceneState.TwipsPerPixelY;
   const int32_t w = CheckedMul(width / kDesignTwipsPerPixel, tx);
   const int32_t h = CheckedMul(height / kDesignTwipsPerPixel, ty);
   const int32_t l = CheckedMul(left / kDesignTwipsPerPixel, tx);
@@ -38,63 +39,62 @@ void MoveDesign(Saver& saver, Control& control, int32_t width, int32_t height, i
   control.Move(l, t, w, h);
 }
 
-void PlaceDesignControls(Saver& saver) {
-  const ScreenControls& c = saver.ScreenControls;
+void PlaceDesignControls(Scene& scene) {
+  RequireBound(scene);
   for (auto [control, place] :
-       {std::pair{c.Pic_Focus, kPicFocusDesign}, std::pair{c.Frin_Pic[0], kFrinPic0Design},
-        std::pair{c.Frin_Pic[1], kFrinPic1Design}}) {
-    MoveDesign(saver, *control, place.width, place.height, place.left, place.top);
+       {std::pair{&scene.window->Get("Pic_Focus"), kPicFocusDesign},
+        std::pair{scene.strips[0], kFrinPic0Design}, std::pair{scene.strips[1], kFrinPic1Design}}) {
+    MoveDesign(scene, *control, place.width, place.height, place.left, place.top);
   }
 }
 
-int32_t SceneTwipsWidth(const Saver& saver) {
-  return CheckedMul(saver.SceneState.TwipsPerPixelX, saver.SceneState.SceneWidth);
+int32_t SceneTwipsWidth(const Scene& scene) {
+  return CheckedMul(scene.SceneState.TwipsPerPixelX, scene.SceneState.SceneWidth);
 }
 
-int32_t SceneTwipsHeight(const Saver& saver) {
-  return CheckedMul(saver.SceneState.TwipsPerPixelY, saver.SceneState.SceneHeight);
+int32_t SceneTwipsHeight(const Scene& scene) {
+  return CheckedMul(scene.SceneState.TwipsPerPixelY, scene.SceneState.SceneHeight);
 }
 
-void PlaceSceneSurfaces(Saver& saver) {
-  const int32_t w = SceneTwipsWidth(saver);
-  const int32_t h = SceneTwipsHeight(saver);
-  PlaceSurfaceBox(*saver.ScreenControls.Screen[0], 0, 0, w, h);
-  PlaceSurfaceBox(*saver.ScreenControls.Screen[1], 0, 0, w, h);
+void PlaceSceneSurfaces(Scene& scene) {
+  RequireBound(scene);
+  const int32_t w = SceneTwipsWidth(scene);
+  const int32_t h = SceneTwipsHeight(scene);
+  PlaceSurfaceBox(*scene.canvas, 0, 0, w, h);
+  PlaceSurfaceBox(*scene.backgroundBuffer, 0, 0, w, h);
 }
 
 void RunFullScreen(Saver& saver) {
   Module_API& api = saver.api;
-  SceneState& scene = saver.SceneState;
+  Scene& scene = saver.Primary();
 
   Form& form = LoadFormScreen(saver);
   form.SetCaption(kSaverTitle);
   // The whole screen's size, just beyond its bottom-right corner: nothing of it shows yet.
-  const int32_t w = SceneTwipsWidth(saver);
-  const int32_t h = SceneTwipsHeight(saver);
+  const int32_t w = SceneTwipsWidth(scene);
+  const int32_t h = SceneTwipsHeight(scene);
   form.Move(w, h, w, h);
   form.SetWindowState(0);
-  PlaceDesignControls(saver);
+  PlaceDesignControls(scene);
   form.Show();
-  saver.ScreenControls.Pic_Focus->SetFocus();
+  form.Get("Pic_Focus").SetFocus();
   while (api.ShowCursor(false) >= 0) {
   }
   form.Hide();
-  form.SetLeftTop(saver.WindowOrigin.x, saver.WindowOrigin.y);
-  PlaceSceneSurfaces(saver);
+  form.SetLeftTop(scene.WindowOrigin.x, scene.WindowOrigin.y);
+  PlaceSceneSurfaces(scene);
   api.DoEvents();
 
-  scene.LastCaret = api.GetCaretPos();
-  scene.LastCursor = api.GetCursorPos();
+  scene.SceneState.LastCaret = api.GetCaretPos();
+  scene.SceneState.LastCursor = api.GetCursorPos();
 
   // Hidden from here until the window is shown again: a desktop copy does not contain it.
-  saver.FlakeField.Size(saver.SaverSettings.Max);
-  PrepareScene(saver);
-  StepFirstBand(saver);
+  StartScene(saver, scene);
 
   form.Show();
   api.SetTopmost(form.hwnd, kSwpNoSize | kSwpNoMove | kSwpShowWindow);
-  saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(true);
-  if (saver.SaverSettings.Max > BandSplit) saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(true);
+  scene.timers[0]->SetTimerEnabled(true);
+  if (saver.SaverSettings.Max > BandSplit) scene.timers[1]->SetTimerEnabled(true);
   saver.InPasswordCheck = 0;
   api.SetScreenSaverRunning(true);
 }

@@ -22,22 +22,22 @@ inline constexpr DesignPlace kFrinPic1Design{315, 210, 840, 120};
 // Screen_Click, Form_Unload) and loads it through the platform, not shown.
 Form& LoadFormScreen(Saver& saver);
 
-// Moves a control to a design rectangle converted to the running system's twips: each value divided
-// by 15 (truncating toward zero), then multiplied by the twips per pixel of its axis; a product
-// outside 32 bits is the overflow error.
-void MoveDesign(Saver& saver, Control& control, int32_t width, int32_t height, int32_t left,
+// Moves a control to a design rectangle converted to the scene's twips: each value divided by 15
+// (truncating toward zero), then multiplied by the twips per pixel of its axis; a product outside
+// 32 bits is the overflow error.
+void MoveDesign(const Scene& scene, Control& control, int32_t width, int32_t height, int32_t left,
                 int32_t top);
 
-// MoveDesign of Pic_Focus, Frin_Pic(0) and Frin_Pic(1), in that order.
-void PlaceDesignControls(Saver& saver);
+// MoveDesign of the scene window's Pic_Focus, Frin_Pic(0) and Frin_Pic(1), in that order.
+void PlaceDesignControls(Scene& scene);
 
 // The scene's size in twips on each axis (TwipsPerPixel x SceneWidth / SceneHeight).
-int32_t SceneTwipsWidth(const Saver& saver);
-int32_t SceneTwipsHeight(const Saver& saver);
+int32_t SceneTwipsWidth(const Scene& scene);
+int32_t SceneTwipsHeight(const Scene& scene);
 
-// Screen(0), then Screen(1), at (0, 0) over the whole window, their surfaces SceneWidth by
-// SceneHeight pixels.
-void PlaceSceneSurfaces(Saver& saver);
+// The canvas, then the background buffer, at (0, 0) over the whole window, their surfaces
+// SceneWidth by SceneHeight pixels.
+void PlaceSceneSurfaces(Scene& scene);
 
 // The "/s" run. Start-up has set SceneWidth, SceneHeight, the twips per pixel, the window origin
 // and PreviewMode 0. Returns with the window shown over the whole screen, topmost, the focus on

@@ -21,7 +21,8 @@ void SS_Timer_Timer(Saver& saver, int index) {
   if (index == 0) {
     SaverTick(saver);
   } else {
-    StepSecondBand(saver);
+    for (Scene& scene : saver.Scenes)
+      StepSecondBand(saver, scene);
   }
 }
 
@@ -31,8 +32,9 @@ bool MovementEndsSaver(const std::string& mouseMove, Point caret, Point cursor, 
 }
 
 void SaverTick(Saver& saver) {
-  StepFirstBand(saver);
-  SceneState& scene = saver.SceneState;
+  for (Scene& each : saver.Scenes)
+    StepFirstBand(saver, each);
+  SceneState& scene = saver.Primary().SceneState;
   const Point caret = saver.api.GetCaretPos();
   const Point cursor = saver.api.GetCursorPos();
   if (MovementEndsSaver(saver.SaverSettings.Mouse_Move, caret, cursor, scene.LastCaret,
@@ -54,7 +56,7 @@ void Screen_Click(Saver& saver, int /*index*/) {
 
 void EndSaver(Saver& saver) {
   Module_API& api = saver.api;
-  SceneState& scene = saver.SceneState;
+  SceneState& scene = saver.Primary().SceneState;
   if (scene.PreviewMode == 1) return;
 
   ShowCursor(api);
@@ -78,12 +80,13 @@ void EndSaver(Saver& saver) {
     // Passed, or no password service on this system: InPasswordCheck stays 1 while it ends.
   }
 
-  if (saver.Form_Screen) {
-    saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(false);
-    saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(false);
+  for (Scene& each : saver.Scenes) {
+    if (each.timers[0] != nullptr) each.timers[0]->SetTimerEnabled(false);
+    if (each.timers[1] != nullptr) each.timers[1]->SetTimerEnabled(false);
   }
   api.DoEvents();
-  saver.FlakeField.Release();
+  for (Scene& each : saver.Scenes)
+    each.FlakeField.Release();
   api.SetScreenSaverRunning(false);
 
   if (saver.Form_Screen && saver.Form_Screen->hwnd != 0) api.UnloadForm(*saver.Form_Screen);

@@ -3,10 +3,9 @@
 //   frin-render [--size WxH] [--ticks N] [--seed N] [--set KEY=VALUE]... [--desktop IMAGE]
 //               [--png FILE] [--gif FILE] [--every K]
 //
-// It does to the scene what a full-screen run does (the canvas and the buffer over the whole
-// window, the flake field sized, the scene prepared, one first-band step), then lets the virtual
-// clock run N ticks of timer 0 (every Speed milliseconds; timer 1 ticks too when Max is above
-// 250), exactly as the saver's timers would.
+// It starts the saver's own full-screen run on the memory backend, then lets the virtual clock run
+// N ticks of timer 0 (every Speed milliseconds; timer 1 ticks too when Max is above 250), so the
+// frames are the ones the saver draws.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -19,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "lifecycle/form_screen.h"
+#include "lifecycle/main.h"
 #include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "platform/memory/memory_platform.h"
@@ -137,37 +136,12 @@ int Render(const Args& a) {
   if (saver.SaverSettings.Speed <= 0) {
     throw BadArgument{"Speed must be above 0 for the timers to tick"};
   }
-  SceneState& scene = saver.SceneState;
-  scene.TwipsPerPixelX = kTwipsPerPixel;
-  scene.TwipsPerPixelY = kTwipsPerPixel;
-  scene.SceneWidth = a.width;
-  scene.SceneHeight = a.height;
-  scene.PreviewMode = 0;
 
-  // What the full-screen run does to the scene.
-  BuildFormScreen(saver);
-  Form& form = *saver.Form_Screen;
-  api.LoadForm(form);
-  const int32_t w = a.width * kTwipsPerPixel, h = a.height * kTwipsPerPixel;
-  form.Move(0, 0, w, h);
-  ScreenControls& c = saver.ScreenControls;
-  PlaceSurfaceBox(*c.Screen[0], 0, 0, w, h);
-  PlaceSurfaceBox(*c.Screen[1], 0, 0, w, h);
-  saver.FlakeField.Size(saver.SaverSettings.Max);
-  PrepareScene(saver);
-  StepFirstBand(saver);
-  form.On("SS_Timer").timer = [&saver](int index) {
-    if (index == 0) {
-      StepFirstBand(saver);
-    } else {
-      StepSecondBand(saver);
-    }
-  };
-  form.Show();
-  c.SS_Timer[0]->SetTimerEnabled(true);
-  if (saver.SaverSettings.Max > BandSplit) c.SS_Timer[1]->SetTimerEnabled(true);
-
-  const Surface& canvas = c.Screen[0]->surface;
+  // The full-screen run itself, as the saver starts it with "/s": from here on the virtual clock
+  // ticks its timers exactly as the system would.
+  api.SetCommandText("/s");
+  Main(saver);
+  const Surface& canvas = saver.Primary().canvas->surface;
   GifWriter gif;
   std::string error;
   if (!a.gif.empty() && !gif.Open(a.gif, canvas.Width(), canvas.Height(), error)) {
