@@ -1,5 +1,7 @@
 #include "lifecycle/full_screen_run.h"
 
+#include <algorithm>
+
 #include "lifecycle/form_screen.h"
 #include "lifecycle/input_watch.h"
 #include "lifecycle/main.h"
@@ -13,19 +15,65 @@ namespace {
 
 constexpr int32_t kDesignTwipsPerPixel = 15;
 
+// The bottom-right corner of the virtual screen (every scene's rectangle), in twips.
+Point VirtualScreenEnd(Saver& saver) {
+  Point end;
+  for (const Scene& scene : saver.Scenes) {
+    const int32_t right = CheckedMul(CheckedAdd(scene.Origin.x, scene.SceneState.SceneWidth),
+                                     scene.SceneState.TwipsPerPixelX);
+    const int32_t bottom = CheckedMul(CheckedAdd(scene.Origin.y, scene.SceneState.SceneHeight),
+                                      scene.SceneState.TwipsPerPixelY);
+    end.x = std::max(end.x, right);
+    end.y = std::max(end.y, bottom);
+  }
+  return end;
+}
+
 }  // namespace
 
-Form& LoadFormScreen(Saver& saver) {
-  BuildFormScreen(saver);
-  Form& form = *saver.Form_Screen;
+void WireFormScreen(Saver& saver, Form& form) {
   form.On("SS_Timer").timer = [&saver](int index) { SS_Timer_Timer(saver, index); };
   form.On("Pic_Focus").keyDown = [&saver](int, int keyCode, int shift) {
     Pic_Focus_KeyDown(saver, keyCode, shift);
   };
   form.On("Screen").click = [&saver](int index) { Screen_Click(saver, index); };
   form.onUnload = [&saver] { Form_Unload(saver); };
+}
+
+Form& LoadFormScreen(Saver& saver) {
+  BuildFormScreen(saver);
+  Form& form = *saver.Form_Screen;
+  WireFormScreen(saver, form);
+  // Every window hears of a display change; the primary's alone answers it, once.
+  form.onDisplayChange = [&saver] { DisplayChanged(saver); };
   saver.api.LoadForm(form);
   return form;
+}
+
+void AddMonitorScenes(Saver& saver) {
+  const std::vector<Rect> monitors = saver.api.Monitors();
+  saver.Scenes.resize(1);
+  saver.MonitorLayout = monitors;
+  std::vector<Rect> covered;
+  if (!monitors.empty()) covered.push_back(monitors.front());
+  for (size_t i = 1; i < monitors.size(); ++i) {
+    const Rect& m = monitors[i];
+    bool listed = false;
+    for (const Rect& c : covered)
+      listed = listed ||
+               (c.left == m.left && c.top == m.top && c.right == m.right && c.bottom == m.bottom);
+    if (m.Empty() || listed) continue;
+    covered.push_back(m);
+    Scene scene;
+    const SceneState& primary = saver.Primary().SceneState;
+    scene.SceneState.TwipsPerPixelX = primary.TwipsPerPixelX;
+    scene.SceneState.TwipsPerPixelY = primary.TwipsPerPixelY;
+    scene.SceneState.PreviewMode = primary.PreviewMode;
+    scene.SceneState.SceneWidth = m.Width();
+    scene.SceneState.SceneHeight = m.Height();
+    scene.Origin = Point{m.left, m.top};
+    saver.Scenes.push_back(std::move(scene));
+  }
 }
 
 void MoveDesign(const Scene& scene, Control& control, int32_t width, int32_t height, int32_t left,
@@ -66,35 +114,61 @@ void PlaceSceneSurfaces(Scene& scene) {
 
 void RunFullScreen(Saver& saver) {
   Module_API& api = saver.api;
-  Scene& scene = saver.Primary();
 
+  AddMonitorScenes(saver);
   Form& form = LoadFormScreen(saver);
-  form.SetCaption(kSaverTitle);
-  // The whole screen's size, just beyond its bottom-right corner: nothing of it shows yet.
-  const int32_t w = SceneTwipsWidth(scene);
-  const int32_t h = SceneTwipsHeight(scene);
-  form.Move(w, h, w, h);
-  form.SetWindowState(0);
-  PlaceDesignControls(scene);
-  form.Show();
+  for (size_t i = 1; i < saver.Scenes.size(); ++i) {
+    Scene& scene = saver.Scenes[i];
+    saver.MonitorWindows.push_back(
+        MakeFormScreen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY));
+    Form& window = *saver.MonitorWindows.back();
+    BindScene(scene, window);
+    WireFormScreen(saver, window);
+    api.LoadForm(window);
+  }
+  // Windows are shown primary last, so that the primary's window keeps the keyboard.
+  const auto primaryLast = [&saver](auto&& step) {
+    for (size_t i = saver.Scenes.size(); i-- > 0;)
+      step(saver.Scenes[i]);
+  };
+
+  // Each window at its own size, just beyond the bottom-right corner of the whole virtual screen:
+  // nothing of it shows yet.
+  const Point beyond = VirtualScreenEnd(saver);
+  primaryLast([&](Scene& scene) {
+    Form& window = *scene.window;
+    window.SetCaption(kSaverTitle);
+    window.Move(beyond.x, beyond.y, SceneTwipsWidth(scene), SceneTwipsHeight(scene));
+    window.SetWindowState(0);
+    PlaceDesignControls(scene);
+    window.Show();
+  });
   form.Get("Pic_Focus").SetFocus();
   while (api.ShowCursor(false) >= 0) {
   }
-  form.Hide();
-  form.SetLeftTop(scene.WindowOrigin.x, scene.WindowOrigin.y);
-  PlaceSceneSurfaces(scene);
+  primaryLast([&](Scene& scene) {
+    scene.window->Hide();
+    scene.window->SetLeftTop(CheckedMul(scene.Origin.x, scene.SceneState.TwipsPerPixelX),
+                             CheckedMul(scene.Origin.y, scene.SceneState.TwipsPerPixelY));
+    PlaceSceneSurfaces(scene);
+  });
   api.DoEvents();
 
-  scene.SceneState.LastCaret = api.GetCaretPos();
-  scene.SceneState.LastCursor = api.GetCursorPos();
+  SceneState& primary = saver.Primary().SceneState;
+  primary.LastCaret = api.GetCaretPos();
+  primary.LastCursor = api.GetCursorPos();
 
-  // Hidden from here until the window is shown again: a desktop copy does not contain it.
-  StartScene(saver, scene);
+  // Hidden from here until the windows are shown again: a desktop copy contains none of them.
+  for (Scene& scene : saver.Scenes)
+    StartScene(saver, scene);
 
-  form.Show();
-  api.SetTopmost(form.hwnd, kSwpNoSize | kSwpNoMove | kSwpShowWindow);
-  scene.timers[0]->SetTimerEnabled(true);
-  if (saver.SaverSettings.Max > BandSplit) scene.timers[1]->SetTimerEnabled(true);
+  primaryLast([&](Scene& scene) {
+    scene.window->Show();
+    api.SetTopmost(scene.window->hwnd, kSwpNoSize | kSwpNoMove | kSwpShowWindow);
+  });
+  // The primary's timers step every scene.
+  saver.Primary().timers[0]->SetTimerEnabled(true);
+  if (saver.SaverSettings.Max > BandSplit) saver.Primary().timers[1]->SetTimerEnabled(true);
   saver.InPasswordCheck = 0;
   api.SetScreenSaverRunning(true);
 }

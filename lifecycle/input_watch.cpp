@@ -1,5 +1,8 @@
 #include "lifecycle/input_watch.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "scene/scene.h"
 
 namespace frin {
@@ -54,6 +57,19 @@ void Screen_Click(Saver& saver, int /*index*/) {
   EndSaver(saver);
 }
 
+void DisplayChanged(Saver& saver) {
+  if (saver.Primary().SceneState.PreviewMode == 1) return;
+  const std::vector<Rect> now = saver.api.Monitors();
+  const auto same = [](const Rect& a, const Rect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  };
+  if (std::equal(now.begin(), now.end(), saver.MonitorLayout.begin(), saver.MonitorLayout.end(),
+                 same)) {
+    return;
+  }
+  EndSaver(saver);
+}
+
 void EndSaver(Saver& saver) {
   Module_API& api = saver.api;
   SceneState& scene = saver.Primary().SceneState;
@@ -89,6 +105,9 @@ void EndSaver(Saver& saver) {
     each.FlakeField.Release();
   api.SetScreenSaverRunning(false);
 
+  for (const std::unique_ptr<Form>& window : saver.MonitorWindows) {
+    if (window->hwnd != 0) api.UnloadForm(*window);
+  }
   if (saver.Form_Screen && saver.Form_Screen->hwnd != 0) api.UnloadForm(*saver.Form_Screen);
   if (saver.Form_Set) {
     // Taken from the state object first: the dialog's own unload handler then finds nothing left to

@@ -70,7 +70,7 @@ void Main(Saver& saver) {
       StartPreview(saver, command.CommandHandle);
       break;
     case CommandAction::kFullScreen:
-      saver.Primary().WindowOrigin = Point{0, 0};
+      saver.Primary().Origin = Point{0, 0};
       scene.SceneWidth = CheckedDiv(RoundToInt32(screen.widthTwips), scene.TwipsPerPixelX);
       scene.SceneHeight = CheckedDiv(RoundToInt32(screen.heightTwips), scene.TwipsPerPixelY);
       scene.PreviewMode = 0;

@@ -19,7 +19,7 @@ void StartPreview(Saver& saver, int32_t commandHandle) {
   scene.SceneHeight = CheckedSub(rect.bottom, rect.top);
   // A host without width has no room for a flake, and the flake count cannot be scaled to it.
   if (scene.SceneWidth <= 0) api.EndProcess(0);
-  saver.Primary().WindowOrigin = Point{0, 0};
+  saver.Primary().Origin = Point{0, 0};
 
   Form& form = LoadFormScreen(saver);
   api.SetWindowStyle(form.hwnd, api.GetWindowStyle(form.hwnd) | kWsChild);
@@ -48,7 +48,8 @@ void RunPreview(Saver& saver) {
   form.Move(w, h, w, h);
   PlaceDesignControls(scene);
   form.Show();
-  form.SetLeftTop(scene.WindowOrigin.x, scene.WindowOrigin.y);
+  form.SetLeftTop(CheckedMul(scene.Origin.x, scene.SceneState.TwipsPerPixelX),
+                  CheckedMul(scene.Origin.y, scene.SceneState.TwipsPerPixelY));
   form.Hide();
   PlaceSceneSurfaces(scene);
   api.DoEvents();

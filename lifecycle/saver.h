@@ -3,8 +3,11 @@
 // scene/ and settings/ reach of it is its base (settings/saver_base.h); the scenes live here.
 #pragma once
 
+#include <memory>
 #include <vector>
 
+#include "platform/form.h"
+#include "platform/raster.h"
 #include "scene/scene.h"
 #include "settings/saver_base.h"
 
@@ -17,6 +20,10 @@ struct Saver : SaverBase {
   // Form_Screen, and its state also keeps the sizes and positions start-up measures and the
   // input watch's last caret and cursor.
   std::vector<Scene> Scenes = std::vector<Scene>(1);
+  // The windows of the monitors beyond the primary, in the order of Scenes[1] on.
+  std::vector<std::unique_ptr<Form>> MonitorWindows;
+  // The monitors as the full-screen run found them, the primary first (virtual-screen pixels).
+  std::vector<Rect> MonitorLayout;
 
   Scene& Primary() { return Scenes.front(); }
   const Scene& Primary() const { return Scenes.front(); }

@@ -71,7 +71,8 @@ void PrepareScene(SaverBase& saver, Scene& scene) {
 
   // 1-3. The background into the buffer.
   if (settings.SaverType == "desktop") {
-    saver.api.CaptureDesktop(scene.backgroundBuffer->surface, s.SceneWidth, s.SceneHeight);
+    saver.api.CaptureDesktop(scene.backgroundBuffer->surface, scene.Origin.x, scene.Origin.y,
+                             s.SceneWidth, s.SceneHeight);
     s.ImageBackground = 1;
   } else if (settings.BackScreen == "on") {
     if (settings.BS_File.empty() || !saver.api.FileExists(settings.BS_File)) {

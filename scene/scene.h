@@ -19,7 +19,9 @@ namespace frin {
 struct Scene {
   frin::SceneState SceneState;
   frin::FlakeField FlakeField;
-  Point WindowOrigin;  // twips: the top-left corner of the scene's window on the screen
+  // Pixels: the top-left corner of the scene's window, on the virtual screen (its monitor's
+  // corner) or inside the preview's host; the desktop copy is read from there.
+  Point Origin;
 
   // The window and its controls, set by BindScene; the window is owned by the saver.
   Form* window = nullptr;
