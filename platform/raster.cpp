@@ -117,16 +117,89 @@ Rect DamageList::Bounds() const {
 
 // --- Surface -----------------------------------------------------------------------------------
 
+Surface::Surface(const Surface& other)
+    : width_(other.width_),
+      height_(other.height_),
+      owned_(other.pixels_, other.pixels_ + other.Count()),
+      pixels_(owned_.data()),
+      tracking_(other.tracking_),
+      damage_(other.damage_) {}
+
+Surface::Surface(Surface&& other) : tracking_(other.tracking_), damage_(other.damage_) {
+  if (other.lent_) {
+    Take(other.pixels_, other.width_, other.height_);
+  } else {
+    Own(std::move(other.owned_), other.width_, other.height_);
+  }
+  other.Own({}, 0, 0);
+}
+
+Surface& Surface::operator=(const Surface& other) {
+  if (this == &other) return *this;
+  Take(other.pixels_, other.width_, other.height_);
+  tracking_ = other.tracking_;
+  damage_ = other.damage_;
+  return *this;
+}
+
+Surface& Surface::operator=(Surface&& other) {
+  if (this == &other) return *this;
+  if (other.lent_ || (lent_ && width_ == other.width_ && height_ == other.height_)) {
+    Take(other.pixels_, other.width_, other.height_);
+  } else {
+    Own(std::move(other.owned_), other.width_, other.height_);
+  }
+  tracking_ = other.tracking_;
+  damage_ = other.damage_;
+  other.Own({}, 0, 0);
+  return *this;
+}
+
+void Surface::Take(const Pixel* src, int32_t width, int32_t height) {
+  const size_t n = static_cast<size_t>(width) * static_cast<size_t>(height);
+  if (lent_ && width == width_ && height == height_) {
+    if (n > 0 && src != pixels_) std::memmove(pixels_, src, n * sizeof(Pixel));
+    return;
+  }
+  Own(std::vector<Pixel>(src, src + n), width, height);
+}
+
+void Surface::Own(std::vector<Pixel>&& pixels, int32_t width, int32_t height) {
+  owned_ = std::move(pixels);
+  pixels_ = owned_.data();
+  width_ = width;
+  height_ = height;
+  lent_ = false;
+}
+
 void Surface::Resize(int32_t width, int32_t height, Pixel fill) {
-  width_ = width > 0 && height > 0 ? width : 0;
-  height_ = width > 0 && height > 0 ? height : 0;
-  pixels_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), fill & kColourMask);
+  const int32_t w = width > 0 && height > 0 ? width : 0;
+  const int32_t h = width > 0 && height > 0 ? height : 0;
+  if (lent_ && w == width_ && h == height_) {
+    std::fill(pixels_, pixels_ + Count(), fill & kColourMask);
+  } else {
+    Own(std::vector<Pixel>(static_cast<size_t>(w) * static_cast<size_t>(h), fill & kColourMask), w,
+        h);
+  }
   AddDamage(Rect{0, 0, width_, height_});
 }
 
 void Surface::Fill(Pixel colour) {
-  std::fill(pixels_.begin(), pixels_.end(), colour & kColourMask);
+  std::fill(pixels_, pixels_ + Count(), colour & kColourMask);
   AddDamage(Rect{0, 0, width_, height_});
+}
+
+void Surface::Lend(Pixel* memory) {
+  if (memory == nullptr || Count() == 0) return;
+  if (memory != pixels_) std::memcpy(memory, pixels_, Count() * sizeof(Pixel));
+  std::vector<Pixel>().swap(owned_);
+  pixels_ = memory;
+  lent_ = true;
+}
+
+void Surface::Reclaim() {
+  if (!lent_) return;
+  Own(std::vector<Pixel>(pixels_, pixels_ + Count()), width_, height_);
 }
 
 // --- BitBlt ------------------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 // Backends only present a surface, capture the desktop into one and decode pictures into one.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -43,22 +44,69 @@ class DamageList {
   int count_ = 0;
 };
 
+// A read-only view of a surface's pixels, row after row, wherever they are kept.
+class PixelView {
+ public:
+  using value_type = Pixel;
+  using iterator = const Pixel*;
+  using const_iterator = const Pixel*;
+
+  PixelView() = default;
+  PixelView(const Pixel* data, size_t size) : data_(data), size_(size) {}
+  PixelView(const std::vector<Pixel>& v) : data_(v.data()), size_(v.size()) {}  // NOLINT
+
+  const Pixel* begin() const { return data_; }
+  const Pixel* end() const { return data_ + size_; }
+  const Pixel* data() const { return data_; }
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  Pixel operator[](size_t i) const { return data_[i]; }
+  operator std::vector<Pixel>() const { return std::vector<Pixel>(begin(), end()); }  // NOLINT
+  friend bool operator==(PixelView a, PixelView b) {
+    return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
+  }
+
+ private:
+  const Pixel* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+// A surface keeps its pixels in memory of its own, or in memory a backend lends it (the DIB
+// section a window is presented from), so that the raster draws straight into what the backend
+// shows. A loan belongs to this one object: copies and moves of a surface own their pixels, and
+// an assignment or Resize of the same size writes into the loan, of another size ends it. The
+// lender calls Reclaim before it frees the memory; a surface destroyed while lent leaves the
+// memory to its lender.
 class Surface {
  public:
   Surface() = default;
   Surface(int32_t width, int32_t height, Pixel fill = kBlack) { Resize(width, height, fill); }
+  Surface(const Surface& other);
+  Surface(Surface&& other);
+  Surface& operator=(const Surface& other);
+  Surface& operator=(Surface&& other);
+  ~Surface() = default;
 
   // Sizes the surface and fills every pixel; the contents do not survive.
   void Resize(int32_t width, int32_t height, Pixel fill = kBlack);
   void Fill(Pixel colour);
 
+  // Moves the pixels into memory of Width() x Height() pixels (rows top down, no padding) that
+  // stays valid until Reclaim; the surface's own storage is freed. Nothing for an empty surface.
+  void Lend(Pixel* memory);
+  bool IsLent() const { return lent_; }
+  // Copies the pixels back into storage of the surface's own and stops using the loan.
+  void Reclaim();
+
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   Pixel At(int32_t x, int32_t y) const { return pixels_[Index(x, y)]; }
   Pixel& At(int32_t x, int32_t y) { return pixels_[Index(x, y)]; }
-  const Pixel* Row(int32_t y) const { return pixels_.data() + Index(0, y); }
-  Pixel* Row(int32_t y) { return pixels_.data() + Index(0, y); }
-  const std::vector<Pixel>& Pixels() const { return pixels_; }
+  const Pixel* Row(int32_t y) const { return pixels_ + Index(0, y); }
+  Pixel* Row(int32_t y) { return pixels_ + Index(0, y); }
+  const Pixel* Data() const { return pixels_; }
+  Pixel* Data() { return pixels_; }
+  PixelView Pixels() const { return PixelView(pixels_, Count()); }
 
   // Damage tracking for presentation: off unless a backend asks for it.
   void TrackDamage(bool on) { tracking_ = on; }
@@ -72,8 +120,15 @@ class Surface {
   size_t Index(int32_t x, int32_t y) const {
     return static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x);
   }
+  size_t Count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
+  // Takes width x height pixels from src: into the loan when the size matches, else owned.
+  void Take(const Pixel* src, int32_t width, int32_t height);
+  void Own(std::vector<Pixel>&& pixels, int32_t width, int32_t height);
+
   int32_t width_ = 0, height_ = 0;
-  std::vector<Pixel> pixels_;
+  std::vector<Pixel> owned_;
+  Pixel* pixels_ = nullptr;  // owned_.data() or the loan
+  bool lent_ = false;
   bool tracking_ = false;
   DamageList damage_;
 };

@@ -182,5 +182,69 @@ TEST(Win32Damage, AnEmptyOrResizedGridPresentsNothing) {
   EXPECT_TRUE(Runs(tiles).empty());
 }
 
+// The region of one present: the rectangles handed to add().
+std::vector<Rect> Region(const DamageList& damage, DamageTiles& tiles, int32_t w, int32_t h,
+                         Rect& bounds) {
+  std::vector<Rect> region;
+  bounds = CollectDamage(damage, tiles, w, h, [&](const Rect& r) { region.push_back(r); });
+  return region;
+}
+
+TEST(Win32Damage, AQuietTickPresentsItsRectanglesClippedToTheSurface) {
+  DamageTiles tiles;
+  tiles.Resize(100, 70);
+  DamageList damage;
+  damage.Add(Rect{10, 10, 17, 17});
+  damage.Add(Rect{-3, 60, 4, 67});    // over the left edge
+  damage.Add(Rect{95, 66, 102, 73});  // over the bottom right corner
+  damage.Add(Rect{120, 5, 127, 12});  // wholly outside: dropped
+  Rect bounds;
+  const std::vector<Rect> region = Region(damage, tiles, 100, 70, bounds);
+  ASSERT_EQ(region.size(), 3u);
+  EXPECT_EQ(region[1].left, 0);
+  EXPECT_EQ(region[2].right, 100);
+  EXPECT_EQ(region[2].bottom, 70);
+  EXPECT_EQ(bounds.left, 0);
+  EXPECT_EQ(bounds.top, 10);
+  EXPECT_EQ(bounds.right, 100);
+  EXPECT_EQ(bounds.bottom, 70);
+
+  DamageList outside;
+  outside.Add(Rect{-20, -20, -10, -10});
+  EXPECT_TRUE(Region(outside, tiles, 100, 70, bounds).empty());
+  EXPECT_TRUE(bounds.Empty());  // nothing to copy at all
+}
+
+TEST(Win32Damage, ABusyTickPresentsFewerRectanglesThatCoverEveryChange) {
+  constexpr int32_t kW = 640, kH = 480;
+  DamageTiles tiles;
+  tiles.Resize(kW, kH);
+  DamageList damage;
+  // Three hundred flakes' erased and drawn cells, some over the left edge.
+  std::vector<Rect> cells;
+  for (int i = 0; i < 300; ++i) {
+    const int32_t x = (i * 37) % (kW + 7) - 7, y = (i * 53) % kH;
+    cells.push_back(Rect{x, y, x + 7, y + 7});
+    cells.push_back(Rect{x + 1, y + 3, x + 8, y + 10});
+  }
+  for (const Rect& r : cells)
+    damage.Add(r);
+  Rect bounds;
+  const std::vector<Rect> region = Region(damage, tiles, kW, kH, bounds);
+  EXPECT_LT(region.size(), cells.size() / 2);
+  for (const Rect& r : cells) {
+    for (int32_t y = std::max(r.top, 0); y < std::min(r.bottom, kH); ++y) {
+      for (int32_t x = std::max(r.left, 0); x < std::min(r.right, kW); ++x)
+        ASSERT_TRUE(Covers(region, x, y)) << x << "," << y;
+    }
+  }
+  for (const Rect& r : region) {
+    EXPECT_TRUE(r.left >= bounds.left && r.top >= bounds.top && r.right <= bounds.right &&
+                r.bottom <= bounds.bottom);
+  }
+  // The marks are gone: the next tick starts from nothing.
+  EXPECT_TRUE(Runs(tiles).empty());
+}
+
 }  // namespace
 }  // namespace frin::win32

@@ -1,9 +1,10 @@
 // Coalescing of a tick's damage for presentation. A tick of many flakes leaves hundreds of small
-// rectangles (each flake's erased and drawn cells), and every rectangle copied to the window is
-// one transfer to the display. The surface is cut into square tiles; the rectangles mark the
-// tiles they touch, and each horizontal run of marked tiles is presented as one rectangle. The
-// surface holds the truth, so presenting unchanged pixels around a change is harmless. Portable:
-// it needs no system header.
+// rectangles (each flake's erased and drawn cells); the window receives them as the clip region
+// of one copy, and a region of hundreds of rectangles costs more to build and to clip by than
+// the few pixels it saves. So the surface is cut into square tiles; the rectangles mark the
+// tiles they touch, and each horizontal run of marked tiles becomes one rectangle of the region.
+// The surface holds the truth, so presenting unchanged pixels around a change is harmless.
+// Portable: it needs no system header.
 #pragma once
 
 #include <algorithm>
@@ -63,5 +64,37 @@ class DamageTiles {
   int32_t width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
   std::vector<uint8_t> marked_;
 };
+
+// Up to this many rectangles of a tick go into the region as they are; more are coalesced into
+// runs of tiles.
+constexpr int kDirectRects = 16;
+
+// The rectangles of one present of a surface of tiles' size: calls add(rect) for each, clipped
+// to the surface and in surface pixels, and returns their bounding rectangle (empty when
+// nothing of the damage lies on the surface). Allocates nothing; the tiles' marks are cleared.
+template <typename F>
+Rect CollectDamage(const DamageList& damage, DamageTiles& tiles, int32_t width, int32_t height,
+                   F&& add) {
+  Rect bounds;
+  auto take = [&](const Rect& r) {
+    const Rect c{std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
+                 std::min(r.bottom, height)};
+    if (c.Empty()) return;
+    bounds = bounds.Empty()
+                 ? c
+                 : Rect{std::min(bounds.left, c.left), std::min(bounds.top, c.top),
+                        std::max(bounds.right, c.right), std::max(bounds.bottom, c.bottom)};
+    add(c);
+  };
+  if (damage.Count() <= kDirectRects) {
+    for (int i = 0; i < damage.Count(); ++i)
+      take(damage[i]);
+    return bounds;
+  }
+  for (int i = 0; i < damage.Count(); ++i)
+    tiles.Mark(damage[i]);
+  tiles.TakeRuns(take);
+  return bounds;
+}
 
 }  // namespace frin::win32

@@ -18,8 +18,6 @@ namespace {
 constexpr wchar_t kFormClass[] = L"FrinForm";
 constexpr wchar_t kDialogClass[] = L"FrinDialog";
 constexpr int kProgramIcon = 100;
-// Up to this many rectangles are presented one by one; more are coalesced into tiles.
-constexpr int kDirectRects = 16;
 
 UINT_PTR TimerId(const Control& timer) {
   return static_cast<UINT_PTR>(timer.index + 1);
@@ -42,10 +40,13 @@ void RegisterClasses(HINSTANCE instance, WNDPROC proc) {
   wc.lpfnWndProc = proc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-  wc.style = CS_DBLCLKS;
+  // The saver window keeps its device context, and the clip region selected into it, for its
+  // whole life: a tick's present gets and creates nothing.
+  wc.style = CS_DBLCLKS | CS_OWNDC;
   wc.lpszClassName = kFormClass;
   wc.hbrBackground = nullptr;  // the form paints every pixel itself
   RegisterClassExW(&wc);
+  wc.style = CS_DBLCLKS;
   wc.lpszClassName = kDialogClass;
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   RegisterClassExW(&wc);
@@ -159,6 +160,16 @@ void Win32Platform::LoadForm(Form& form) {
   if (fw.dialog) {
     CreateControls(fw);
   } else {
+    // Everything a present needs is made here: the window's own device context with a clip
+    // region of its own already selected (the system then keeps one for it), and two regions
+    // the presents rebuild in place.
+    fw.dc = GetDC(fw.hwnd);
+    fw.clip = CreateRectRgn(0, 0, 0, 0);
+    fw.piece = CreateRectRgn(0, 0, 0, 0);
+    if (fw.dc != nullptr && fw.clip != nullptr) {
+      SetRectRgn(fw.clip, 0, 0, kWholeWindow, kWholeWindow);
+      SelectClipRgn(fw.dc, fw.clip);
+    }
     for (const auto& c : form.Controls()) {
       if (c->kind != ControlKind::kPictureBox) continue;
       fw.boxes.emplace_back();
@@ -183,7 +194,7 @@ void Win32Platform::UnloadForm(Form& form) {
   }
   form.hwnd = 0;
   form.observer = nullptr;
-  Teardown(*fw);
+  Teardown(*fw, true);
   for (auto it = forms_.begin(); it != forms_.end(); ++it) {
     if (it->get() == fw) {
       graveyard_.push_back(std::move(*it));
@@ -196,7 +207,7 @@ void Win32Platform::UnloadForm(Form& form) {
   if (forms_.empty() && loopRunning_) PostQuitMessage(0);
 }
 
-void Win32Platform::Teardown(FormWindow& fw) {
+void Win32Platform::Teardown(FormWindow& fw, bool formAlive) {
   if (fw.dead) return;
   fw.dead = true;
   for (const auto& c : fw.form->Controls()) {
@@ -210,10 +221,13 @@ void Win32Platform::Teardown(FormWindow& fw) {
     if (cw.image != nullptr) DeleteObject(cw.image);
   }
   fw.controls.clear();
-  for (BoxMirror& m : fw.boxes) {
-    if (m.dib != nullptr) DeleteObject(m.dib);
-  }
+  for (BoxMirror& m : fw.boxes)
+    ReleaseMirror(m, formAlive);
   fw.boxes.clear();
+  if (fw.clip != nullptr) DeleteObject(fw.clip);
+  if (fw.piece != nullptr) DeleteObject(fw.piece);
+  fw.clip = fw.piece = nullptr;
+  fw.dc = nullptr;  // the window's own, gone with it
   if (fw.bigIcon) DestroyIcon(fw.bigIcon);
   if (fw.smallIcon) DestroyIcon(fw.smallIcon);
   fw.bigIcon = fw.smallIcon = nullptr;
@@ -510,72 +524,94 @@ void Win32Platform::OnControlChanged(Control& control, Property what) {
 }
 
 // --- Presenting picture boxes -------------------------------------------------------------------
+//
+// A shown picture box's surface lives in a DIB section: the surface is lent the section's memory,
+// so the raster draws straight into what the window is painted from, and nothing is copied
+// between the two. A present is one BitBlt of the damage's bounding rectangle from the section to
+// the window's own device context, clipped by a region of the tick's damage (few rectangles, or
+// runs of tiles). That is cheap on both kinds of system: under Wine a drawing call costs far more
+// than the pixels it moves, so one call per tick beats a copy per flake; under a compositor the
+// region tells what changed, so only those pixels are copied into the window's surface and
+// composed again, not the whole frame. The regions are rebuilt in place (SetRectRgn, CombineRgn)
+// and the device context is the window's own, so a tick allocates and creates nothing.
 
-bool Win32Platform::SyncMirror(BoxMirror& m) {
-  const Surface& s = m.box->surface;
-  if (m.dib != nullptr && m.width == s.Width() && m.height == s.Height()) return false;
+void Win32Platform::ReleaseMirror(BoxMirror& m, bool reclaim) {
+  Surface& s = m.box->surface;
+  // Only a living box is given its pixels back; one whose form is gone took its surface along.
+  if (reclaim && s.IsLent() && s.Data() == m.bits) s.Reclaim();
+  if (m.dc != nullptr) {
+    SelectObject(m.dc, m.oldBitmap);
+    DeleteDC(m.dc);
+  }
   if (m.dib != nullptr) DeleteObject(m.dib);
+  m.dc = nullptr;
+  m.oldBitmap = nullptr;
   m.dib = nullptr;
   m.bits = nullptr;
   m.width = m.height = 0;
+}
+
+bool Win32Platform::SyncMirror(BoxMirror& m) {
+  Surface& s = m.box->surface;
+  if (m.dib != nullptr && s.IsLent() && s.Data() == m.bits && s.Width() == m.width &&
+      s.Height() == m.height) {
+    return false;
+  }
+  // The surface was replaced or resized (which ends a loan) since the section was made.
+  ReleaseMirror(m, true);
   if (s.Width() <= 0 || s.Height() <= 0) return true;
   void* bits = nullptr;
-  m.dib = CreateTopDownDib(s.Width(), s.Height(), 32, &bits);
-  if (m.dib == nullptr) return true;
-  m.bits = static_cast<uint32_t*>(bits);
+  HBITMAP dib = CreateTopDownDib(s.Width(), s.Height(), 32, &bits);
+  if (dib == nullptr) return true;
+  HDC dc = CreateCompatibleDC(nullptr);
+  if (dc == nullptr) {
+    DeleteObject(dib);
+    return true;
+  }
+  m.dib = dib;
+  m.dc = dc;
+  m.oldBitmap = SelectObject(dc, dib);
+  m.bits = static_cast<Pixel*>(bits);
   m.width = s.Width();
   m.height = s.Height();
   m.tiles.Resize(m.width, m.height);
+  GdiFlush();  // the section's memory is written by the raster from now on
+  s.Lend(m.bits);
   return true;
 }
 
-void Win32Platform::CopyToMirror(BoxMirror& m, const Rect& r) {
-  const Surface& s = m.box->surface;
-  const int32_t left = std::max(r.left, 0), top = std::max(r.top, 0);
-  const int32_t right = std::min(r.right, m.width), bottom = std::min(r.bottom, m.height);
-  if (left >= right || top >= bottom) return;
-  const size_t bytes = static_cast<size_t>(right - left) * sizeof(Pixel);
-  for (int32_t y = top; y < bottom; ++y) {
-    std::memcpy(m.bits + static_cast<size_t>(y) * static_cast<size_t>(m.width) + left,
-                s.Row(y) + left, bytes);
-  }
-}
-
-void Win32Platform::BlitMirror(FormWindow&, HDC hdc, BoxMirror& m, const Rect& r) {
-  const int32_t left = std::max(r.left, 0), top = std::max(r.top, 0);
-  const int32_t right = std::min(r.right, m.width), bottom = std::min(r.bottom, m.height);
-  if (left >= right || top >= bottom) return;
-  const RECT box = PixelRect(*m.box);
-  HGDIOBJ old = SelectObject(memDc_, m.dib);
-  ::BitBlt(hdc, box.left + left, box.top + top, right - left, bottom - top, memDc_, left, top,
-           SRCCOPY);
-  SelectObject(memDc_, old);
-}
-
 void Win32Platform::PaintBoxes(FormWindow& fw, HDC hdc) {
+  RECT client;
+  GetClientRect(fw.hwnd, &client);
+  // The whole client area, as far as the update region lets it: a tick's present may have left
+  // its damage region selected.
+  if (fw.clip != nullptr) {
+    SetRectRgn(fw.clip, client.left, client.top, client.right, client.bottom);
+    SelectClipRgn(hdc, fw.clip);
+  }
   // Boxes in tab order, the first on top: each clips what lies below it; black elsewhere.
   for (BoxMirror& m : fw.boxes) {
     if (!m.box->visible) continue;
-    Surface& s = m.box->surface;
     SyncMirror(m);
     if (m.dib == nullptr) continue;
-    const Rect all{0, 0, m.width, m.height};
-    CopyToMirror(m, all);
-    GdiFlush();
-    BlitMirror(fw, hdc, m, all);
-    s.Damage().Clear();
     const RECT box = PixelRect(*m.box);
+    ::BitBlt(hdc, box.left, box.top, m.width, m.height, m.dc, 0, 0, SRCCOPY);
+    m.box->surface.Damage().Clear();
     ExcludeClipRect(hdc, box.left, box.top, box.left + m.width, box.top + m.height);
   }
-  RECT client;
-  GetClientRect(fw.hwnd, &client);
   FillRect(hdc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  GdiFlush();
+}
+
+void Win32Platform::PresentAllDamage() {
+  for (const auto& fw : forms_)
+    PresentDamage(*fw);
 }
 
 void Win32Platform::PresentDamage(FormWindow& fw) {
-  if (fw.dead || fw.dialog) return;
+  if (fw.dead || fw.dialog || fw.dc == nullptr || fw.clip == nullptr) return;
   const bool shown = IsWindowVisible(fw.hwnd) != FALSE;
-  HDC hdc = nullptr;
+  bool drew = false;
   for (BoxMirror& m : fw.boxes) {
     Surface& s = m.box->surface;
     DamageList& damage = s.Damage();
@@ -590,24 +626,22 @@ void Win32Platform::PresentDamage(FormWindow& fw) {
       continue;
     }
     if (m.dib == nullptr) continue;
-    if (hdc == nullptr) hdc = GetDC(fw.hwnd);
-    GdiFlush();
-    if (damage.Count() <= kDirectRects) {
-      for (int i = 0; i < damage.Count(); ++i) {
-        CopyToMirror(m, damage[i]);
-        BlitMirror(fw, hdc, m, damage[i]);
-      }
-    } else {
-      for (int i = 0; i < damage.Count(); ++i)
-        m.tiles.Mark(damage[i]);
-      m.tiles.TakeRuns([&](const Rect& r) {
-        CopyToMirror(m, r);
-        BlitMirror(fw, hdc, m, r);
-      });
-    }
+    const RECT box = PixelRect(*m.box);
+    SetRectRgn(fw.clip, 0, 0, 0, 0);
+    const Rect bounds = CollectDamage(damage, m.tiles, m.width, m.height, [&](const Rect& r) {
+      SetRectRgn(fw.piece, box.left + r.left, box.top + r.top, box.left + r.right,
+                 box.top + r.bottom);
+      CombineRgn(fw.clip, fw.clip, fw.piece, RGN_OR);
+    });
     damage.Clear();
+    if (bounds.Empty()) continue;
+    SelectClipRgn(fw.dc, fw.clip);
+    ::BitBlt(fw.dc, box.left + bounds.left, box.top + bounds.top, bounds.Width(), bounds.Height(),
+             m.dc, bounds.left, bounds.top, SRCCOPY);
+    drew = true;
   }
-  if (hdc != nullptr) ReleaseDC(fw.hwnd, hdc);
+  // The raster writes the sections' memory next: the system must be done reading it.
+  if (drew) GdiFlush();
 }
 
 // --- Messages ---------------------------------------------------------------------------------
@@ -664,7 +698,7 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
           return;
         }
         still->presentDeferred = false;
-        PresentDamage(*still);
+        PresentAllDamage();
       });
       return 0;
     }
@@ -721,6 +755,9 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
       }
       return 0;
     }
+    case WM_DISPLAYCHANGE:
+      Deliver([&] { fw.form->RaiseDisplayChange(); });
+      break;
     case WM_SYSCOMMAND:
       // A running saver is not started again, nor the monitor switched off under it.
       if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;

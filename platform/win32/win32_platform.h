@@ -5,10 +5,10 @@
 //  - every Module_API operation, with XP's functions only; the password services are loaded
 //    when needed (nullopt or nothing where a system lacks them);
 //  - Form_Screen as a borderless popup owned by a hidden runtime window (closing that window ends
-//    the process); its visible picture boxes are painted from our surfaces through DIB
-//    sections: after each event only the rectangles the event drew (Surface::Damage) are
-//    copied (a busy tick's rectangles coalesced into runs of tiles; two timers due together
-//    present once), WM_PAINT copies everything;
+//    the process); each visible picture box's surface is lent the memory of a DIB section, and
+//    after each event one BitBlt, clipped to a region of what the event drew (Surface::Damage,
+//    a busy tick's rectangles coalesced into runs of tiles), presents it (two timers due together
+//    present once); WM_PAINT presents everything; a present allocates and creates nothing;
 //    keys of every kind go to the form's focus control, button presses to the picture box under the
 //    cursor, WM_TIMER to the timer controls;
 //  - a preview embedded in a host window ends with the host: WM_DESTROY from outside, or a host
@@ -87,6 +87,7 @@ class Win32Platform : public Module_API, public FormObserver {
   // --- Module_API ---------------------------------------------------------------------------
   std::string CommandText() override;
   ScreenInfo Screen() override;
+  std::vector<Rect> Monitors() override;
   int32_t PlatformId() override;
   WindowHandle FindTopWindow(const std::string& title) override;
   void ChangePassword(WindowHandle parent) override;
@@ -108,7 +109,8 @@ class Win32Platform : public Module_API, public FormObserver {
   Point GetCursorPos() override;
   void SetScreenSaverRunning(bool running) override;
   std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) override;
-  void CaptureDesktop(Surface& dst, int32_t width, int32_t height) override;
+  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                      int32_t height) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   std::string ReadSetting(const std::string& app, const std::string& section,
@@ -128,11 +130,14 @@ class Win32Platform : public Module_API, public FormObserver {
   void OnControlChanged(Control& control, Property what) override;
 
  private:
-  // A picture box shown by the form, with the DIB section its surface is copied into.
+  // A picture box shown by the form, with the DIB section its surface is lent, selected into a
+  // memory device context of its own.
   struct BoxMirror {
     Control* box = nullptr;
     HBITMAP dib = nullptr;
-    uint32_t* bits = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ oldBitmap = nullptr;
+    Pixel* bits = nullptr;
     int32_t width = 0, height = 0;
     DamageTiles tiles;  // a busy tick's damage, coalesced
   };
@@ -150,6 +155,9 @@ class Win32Platform : public Module_API, public FormObserver {
     HWND host = nullptr;       // the window it was embedded in
     HWND lastFocus = nullptr;  // the dialog's control that had the focus when it went inactive
     HICON bigIcon = nullptr, smallIcon = nullptr;
+    HDC dc = nullptr;              // the saver window's own device context (CS_OWNDC)
+    HRGN clip = nullptr;           // the clip region of a present, rebuilt in place
+    HRGN piece = nullptr;          // one rectangle of it
     std::wstring sample;           // every caption of the form: the glyphs its fonts must have
     bool presentDeferred = false;  // a tick left its drawing for the next tick to present
     bool unloadRaised = false;     // the form's unload handler has been raised
@@ -168,6 +176,7 @@ class Win32Platform : public Module_API, public FormObserver {
   ControlMirror* FindControl(FormWindow& fw, HWND hwnd);
   void Dispatch(MSG& msg);
 
+  static constexpr int kWholeWindow = 0x7FFF;  // a region edge beyond every window
   int32_t TppX() const { return tppX_; }
   int32_t TppY() const { return tppY_; }
   RECT PixelRect(const Control& c) const;  // in the form's client area, frames included
@@ -180,14 +189,19 @@ class Win32Platform : public Module_API, public FormObserver {
   void SetImage(ControlMirror& cw);
   void UpdateTimer(FormWindow& fw, Control& timer);
   void ShowForm(FormWindow& fw);
-  void Teardown(FormWindow& fw);
+  // Frees the window and every object made for it; formAlive: the form's controls still exist,
+  // so lent surfaces get their pixels back.
+  void Teardown(FormWindow& fw, bool formAlive);
   void HostGone(FormWindow& fw);
 
   void PaintBoxes(FormWindow& fw, HDC hdc);
   void PresentDamage(FormWindow& fw);
-  bool SyncMirror(BoxMirror& m);  // true when the DIB was (re)made at the surface's size
-  void CopyToMirror(BoxMirror& m, const Rect& r);
-  void BlitMirror(FormWindow& fw, HDC hdc, BoxMirror& m, const Rect& r);
+  // PresentDamage of every window: a tick of one window's timer steps the scenes of all.
+  void PresentAllDamage();
+  // Makes the DIB section at the surface's size and lends it to the surface, unless it is lent
+  // already; true when it was (re)made (or could not be).
+  bool SyncMirror(BoxMirror& m);
+  void ReleaseMirror(BoxMirror& m, bool reclaim);
 
   HINSTANCE instance_;
   HWND owner_ = nullptr;  // the hidden runtime window that owns every form
@@ -198,7 +212,6 @@ class Win32Platform : public Module_API, public FormObserver {
   UINT failStatus_ = 0;  // the exit status of a reported error; 0 while none is
   bool loopRunning_ = false;
   bool settingText_ = false;  // a text box is being filled from the model
-  HDC memDc_ = nullptr;
   std::unique_ptr<FontBook> fonts_;
 };
 

@@ -272,7 +272,7 @@ bool GifWriter::AddFrame(const Surface& frame, uint32_t delayMs, std::string& er
   }
   const size_t n = static_cast<size_t>(s.width) * static_cast<size_t>(s.height);
   s.current.resize(n);
-  const std::vector<Pixel>& px = frame.Pixels();
+  const PixelView px = frame.Pixels();
   for (size_t i = 0; i < n; ++i)
     s.current[i] = s.Index(px[i]);
 
