@@ -68,7 +68,7 @@ TEST(DisplayScaling, AxesOfDifferentRatiosEachCoverTheirPixels) {
 
 // The run's one scene.
 const SceneState& StateOf(const Harness& h) {
-  return h.saver.SceneState;
+  return h.saver.Primary().SceneState;
 }
 
 TEST(DisplayScaling, APictureCoversTheScreenWhenTheAxesHaveDifferentRatios) {

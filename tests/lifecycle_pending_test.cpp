@@ -97,8 +97,8 @@ TEST(LifecyclePending, MovementWaitingAtTheStartIsTheReferenceNotAnEnding) {
   p.api.QueueCursorMove({20, 30});
   p.api.QueueCaretMove({4, 5});
   ASSERT_FALSE(p.Start("/s"));
-  EXPECT_EQ(p.saver.SceneState.LastCursor, (Point{20, 30}));
-  EXPECT_EQ(p.saver.SceneState.LastCaret, (Point{4, 5}));
+  EXPECT_EQ(p.saver.Primary().SceneState.LastCursor, (Point{20, 30}));
+  EXPECT_EQ(p.saver.Primary().SceneState.LastCaret, (Point{4, 5}));
   RunUntilEnded([&] { p.api.Advance(2000); });
   EXPECT_FALSE(p.api.Ended());  // twenty ticks with the mouse where it stood
   // A move after the start still ends it at the next tick.
@@ -114,7 +114,7 @@ TEST(LifecyclePending, APreviewClosedByItsHostBeforeItIsDrawnEndsWithoutAScene) 
   p.api.atFirstShow = [&](Form& form) { p.api.PostClose(form.hwnd); };
   EXPECT_TRUE(p.Start("/p " + std::to_string(preview)));
   EXPECT_EQ(p.api.EndStatus(), 0);
-  EXPECT_EQ(p.saver.FlakeField.Count(), 0);
+  EXPECT_EQ(p.saver.Primary().FlakeField.Count(), 0);
   EXPECT_EQ(p.api.Find("capture"), p.api.log.size());
   EXPECT_EQ(p.api.Find("timer 0 on"), p.api.log.size());
   ASSERT_FALSE(p.api.PostedCloses().empty());

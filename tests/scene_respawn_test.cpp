@@ -15,10 +15,10 @@ namespace {
 
 // The run's one scene.
 const SceneState& StateOf(const Harness& h) {
-  return h.saver.SceneState;
+  return h.saver.Primary().SceneState;
 }
 const FlakeField& FlakesOf(const Harness& h) {
-  return h.saver.FlakeField;
+  return h.saver.Primary().FlakeField;
 }
 
 struct Landing {
@@ -143,8 +143,8 @@ TEST(SceneRespawn, OnlyTheFirstBandsLandingsRaiseTheLayer) {
   h.Store("Max", "300");
   h.Store("Remain", "on");
   ASSERT_FALSE(h.Start("/s"));
-  SceneState& s = h.saver.SceneState;
-  FlakeField& flakes = h.saver.FlakeField;
+  SceneState& s = h.saver.Primary().SceneState;
+  FlakeField& flakes = h.saver.Primary().FlakeField;
   // Every flake of the second band is about to land, none of the first.
   for (int32_t i = 1; i <= 300; ++i) {
     flakes[i].Y = i > BandSplit ? s.GroundY : 0;
