@@ -270,6 +270,8 @@ TEST(PictureHeader, BitmapsInsideMetafileRecords) {
   // Within the bound, but with fewer bits than it claims; run lengths decode as far as they go.
   EXPECT_FALSE(Read(WmfOf({StretchDib(4000, 4000, 24, 1000)})));
   EXPECT_TRUE(Read(WmfOf({StretchDib(4000, 4000, 8, 1000, 1)})));
+  // Bits missing from a record do not come from the records after it.
+  EXPECT_FALSE(Read(WmfOf({StretchDib(64, 64, 24, 100), StretchDib(64, 64, 24, 64 * 64 * 3)})));
   // Each within the bound with all its bits, but two of them are more than one largest picture.
   const std::string half = StretchDib(4096, 4100, 1, 4096 / 8 * 4100);
   EXPECT_TRUE(Read(WmfOf({half})));
