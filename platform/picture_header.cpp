@@ -177,8 +177,15 @@ bool DibFits(const Bytes& b, size_t at, size_t end, int64_t& pixels) {
   if (!PictureSizeAllowed(width, height)) return false;
   pixels += width * height;
   if (pixels > kMaxMetafileBitmapPixels) return false;
-  if (compression != 0 && compression != 3) return true;  // run lengths: decoded as far as they go
-  if (bits == 0 || bits > 32) return false;
+  // The colour table: at most one entry a colour the bits can name (256 beyond 8 bits).
+  const uint32_t colours = header >= 40 ? b.Le32(at + 32) : 0;
+  if (colours > (bits <= 8 ? 1u << bits : 256u)) return false;
+  // Plain bits (0) and bit fields (3) of 16 or 32 bits lie in the record; run lengths of 8 (1) or
+  // 4 (2) bits are decoded as far as they go. Any other form is no bitmap a player draws.
+  if (compression == 1 || compression == 2) return bits == (compression == 1 ? 8u : 4u);
+  if (compression == 3 && bits != 16 && bits != 32) return false;
+  if (compression != 0 && compression != 3) return false;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
   const int64_t stride = (width * bits + 31) / 32 * 4;
   return stride * height <= static_cast<int64_t>(end - at - header);
 }
