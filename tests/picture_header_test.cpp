@@ -278,6 +278,12 @@ TEST(PictureHeader, BitmapsInsideMetafileRecords) {
   std::string colours = StretchDib(4, 3, 8, 12);
   colours[6 + 22 + 32 + 1] = '\x10';  // 4096 colours for 8 bits
   EXPECT_FALSE(Read(WmfOf({colours})));
+  // Stretched upside down or mirrored.
+  for (size_t field : {6 + 14, 6 + 16}) {  // the destination's height, then its width
+    std::string mirrored = StretchDib(4, 3, 24, 36);
+    mirrored[field + 1] = '\xFA';
+    EXPECT_FALSE(Read(WmfOf({mirrored}))) << field;
+  }
   // Bits missing from a record do not come from the records after it.
   EXPECT_FALSE(Read(WmfOf({StretchDib(64, 64, 24, 100), StretchDib(64, 64, 24, 64 * 64 * 3)})));
   // Each within the bound with all its bits, but two of them are more than one largest picture.
