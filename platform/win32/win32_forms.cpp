@@ -695,6 +695,7 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
         still->presentDeferred = false;
         PresentDamage(*still);
       });
+      ProbeTick();
       return 0;
     }
     default:
