@@ -70,7 +70,7 @@ snapshot() {
   : >"$out"
   for pid in $(pgrep -f 'wine|\.exe|\.scr'); do
     [ -r "/proc/$pid/environ" ] || continue
-    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
     role=wine
     [ "$pid" = "$PROGRAM_PID" ] && role=program
     grep -q wineserver "/proc/$pid/cmdline" 2>/dev/null && role=server
@@ -132,7 +132,7 @@ for size in $SIZES; do
       "$size" "$round" "$rt" "$rp" "$rs" "$rw" "$rx" "$ft" "$fp" "$fs" "$fw" "$fx" "$ratio"
   done
   printf '%s: ratio %s (goal: at most 1.25)\n' "$size" "$(printf '%s\n' "${ratios[@]}" | sort -n |
-    awk '{ v[NR] = $1 } END { if (NR == 1) print v[1]; else printf "%s .. %s, median %s", v[1], v[NR], v[int((NR + 1) / 2)] }')"
+    awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; if (NR == 1) print v[1]; else printf "%s .. %s, median %.2f", v[1], v[NR], m }')"
   stop_prefix
   stop_display
 done

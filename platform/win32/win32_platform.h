@@ -210,6 +210,7 @@ class Win32Platform : public Module_API, public FormObserver {
   HINSTANCE instance_;
   HWND owner_ = nullptr;  // the hidden runtime window that owns every form
   int32_t tppX_ = 15, tppY_ = 15;
+  uint64_t startCounter_ = 0;  // the performance counter at start-up, in the clock's upper half
   std::vector<std::unique_ptr<FormWindow>> forms_;
   std::vector<std::unique_ptr<FormWindow>> graveyard_;
   int depth_ = 0;
