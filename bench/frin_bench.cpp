@@ -8,11 +8,10 @@
 #include <random>
 #include <vector>
 
-#include "lifecycle/form_screen.h"
+#include "lifecycle/main.h"
 #include "lifecycle/saver.h"
 #include "platform/memory/memory_platform.h"
 #include "platform/raster.h"
-#include "scene/scene.h"
 #include "settings/saver_settings.h"
 
 // The replaced operators pair malloc with free; the compiler cannot see that they match.
@@ -51,7 +50,7 @@ namespace {
 constexpr int32_t kWidth = 1920, kHeight = 1080, kTpp = 15;
 constexpr int32_t kSpeed = 100;
 
-// A full-screen scene as the run leaves it, black background, settling on.
+// A full-screen run as the saver starts it, black background, settling on.
 struct RunningScene {
   MemoryPlatform api{20261207};
   Saver saver{api};
@@ -61,29 +60,9 @@ struct RunningScene {
     api.SetSetting(kSettingsApp, kSettingsSection, "Max", std::to_string(max));
     api.SetSetting(kSettingsApp, kSettingsSection, "Speed", std::to_string(kSpeed));
     api.SetSetting(kSettingsApp, kSettingsSection, "Remain", "on");
-    LoadSettings(saver.SaverSettings, api);
-    saver.SceneState.TwipsPerPixelX = kTpp;
-    saver.SceneState.TwipsPerPixelY = kTpp;
-    saver.SceneState.SceneWidth = kWidth;
-    saver.SceneState.SceneHeight = kHeight;
-    BuildFormScreen(saver);
-    Form& form = *saver.Form_Screen;
-    api.LoadForm(form);
-    form.Move(0, 0, kWidth * kTpp, kHeight * kTpp);
-    PlaceSurfaceBox(*saver.ScreenControls.Screen[0], 0, 0, kWidth * kTpp, kHeight * kTpp);
-    PlaceSurfaceBox(*saver.ScreenControls.Screen[1], 0, 0, kWidth * kTpp, kHeight * kTpp);
-    saver.FlakeField.Size(max);
-    PrepareScene(saver);
-    StepFirstBand(saver);
-    form.On("SS_Timer").timer = [this](int index) {
-      if (index == 0) {
-        StepFirstBand(saver);
-      } else {
-        StepSecondBand(saver);
-      }
-    };
-    saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(true);
-    if (max > BandSplit) saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(true);
+    // The saver's own full-screen run: the same start and the same timer dispatch.
+    api.SetCommandText("/s");
+    Main(saver);
   }
 };
 

@@ -47,7 +47,7 @@ constexpr TimerDesign kTimers[] = {{0, kIdSSTimer0, 240}, {1, kIdSSTimer1, 840}}
 
 std::unique_ptr<Form> MakeFormScreen(int32_t twipsPerPixelX, int32_t twipsPerPixelY) {
   auto form = std::make_unique<Form>("Form_Screen");
-  form->caption = kFormScreenCaption;
+  form->caption = kSaverTitle;
   form->border = FormBorder::kNone;
   form->hasIcon = true;
   form->left = kFormScreenLeft;
@@ -99,23 +99,11 @@ std::unique_ptr<Form> MakeFormScreen(int32_t twipsPerPixelX, int32_t twipsPerPix
   return form;
 }
 
-ScreenControls FindScreenControls(Form& form) {
-  ScreenControls c;
-  for (int i = 0; i < 3; ++i)
-    c.Screen[i] = &form.Get("Screen", i);
-  for (int i = 0; i < 2; ++i)
-    c.Frin_Pic[i] = &form.Get("Frin_Pic", i);
-  c.Pic_Focus = &form.Get("Pic_Focus");
-  for (int i = 0; i < 2; ++i)
-    c.SS_Timer[i] = &form.Get("SS_Timer", i);
-  return c;
-}
-
 void BuildFormScreen(Saver& saver) {
-  saver.ScreenControls = ScreenControls{};
+  Scene& scene = saver.Primary();
   saver.Form_Screen =
-      MakeFormScreen(saver.SceneState.TwipsPerPixelX, saver.SceneState.TwipsPerPixelY);
-  saver.ScreenControls = FindScreenControls(*saver.Form_Screen);
+      MakeFormScreen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY);
+  BindScene(scene, *saver.Form_Screen);
 }
 
 void PlaceSurfaceBox(Control& box, int32_t left, int32_t top, int32_t width, int32_t height,

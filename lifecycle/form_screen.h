@@ -27,8 +27,6 @@ namespace frin {
 
 struct Saver;
 
-inline constexpr const char* kFormScreenCaption = "ScreenSaver Frin";
-
 // Design geometry of the window (client area = window, no border), twips.
 inline constexpr int32_t kFormScreenLeft = 3660, kFormScreenTop = 2190;
 inline constexpr int32_t kFormScreenWidth = 3630, kFormScreenHeight = 3120;
@@ -45,23 +43,12 @@ enum FormScreenControlId : int {
   kIdSSTimer1 = 108,
 };
 
-// The controls the scene and the runs reach, found once after building.
-struct ScreenControls {
-  Control* Screen[3] = {};    // canvas, background buffer, loading box
-  Control* Frin_Pic[2] = {};  // sprite strips for image and black backgrounds
-  Control* Pic_Focus = nullptr;
-  Control* SS_Timer[2] = {};
-};
-
 // Builds Form_Screen with its design state; the form measures at the given twips per pixel
 // (15 when a value is not positive), and the canvas and buffer surfaces hold their design size.
 std::unique_ptr<Form> MakeFormScreen(int32_t twipsPerPixelX, int32_t twipsPerPixelY);
 
-// The cached pointers of a built Form_Screen (the subscript error when a control is missing).
-ScreenControls FindScreenControls(Form& form);
-
-// Builds Form_Screen into saver.Form_Screen at the scene's twips per pixel and fills
-// saver.ScreenControls. Neither loads the window through the platform nor wires handlers.
+// Builds Form_Screen into saver.Form_Screen at the primary scene's twips per pixel and binds the
+// primary scene to it. Neither loads the window through the platform nor wires handlers.
 void BuildFormScreen(Saver& saver);
 
 // Moves a picture box and sizes its surface to the new rectangle, filled with fill.

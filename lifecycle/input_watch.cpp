@@ -1,5 +1,8 @@
 #include "lifecycle/input_watch.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "scene/scene.h"
 
 namespace frin {
@@ -21,7 +24,8 @@ void SS_Timer_Timer(Saver& saver, int index) {
   if (index == 0) {
     SaverTick(saver);
   } else {
-    StepSecondBand(saver);
+    for (Scene& scene : saver.Scenes)
+      StepSecondBand(saver, scene);
   }
 }
 
@@ -31,8 +35,9 @@ bool MovementEndsSaver(const std::string& mouseMove, Point caret, Point cursor, 
 }
 
 void SaverTick(Saver& saver) {
-  StepFirstBand(saver);
-  SceneState& scene = saver.SceneState;
+  for (Scene& each : saver.Scenes)
+    StepFirstBand(saver, each);
+  SceneState& scene = saver.Primary().SceneState;
   const Point caret = saver.api.GetCaretPos();
   const Point cursor = saver.api.GetCursorPos();
   if (MovementEndsSaver(saver.SaverSettings.Mouse_Move, caret, cursor, scene.LastCaret,
@@ -52,9 +57,22 @@ void Screen_Click(Saver& saver, int /*index*/) {
   EndSaver(saver);
 }
 
+void DisplayChanged(Saver& saver) {
+  if (saver.Primary().SceneState.PreviewMode == 1) return;
+  const std::vector<Rect> now = saver.api.Monitors();
+  const auto same = [](const Rect& a, const Rect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  };
+  if (std::equal(now.begin(), now.end(), saver.MonitorLayout.begin(), saver.MonitorLayout.end(),
+                 same)) {
+    return;
+  }
+  EndSaver(saver);
+}
+
 void EndSaver(Saver& saver) {
   Module_API& api = saver.api;
-  SceneState& scene = saver.SceneState;
+  SceneState& scene = saver.Primary().SceneState;
   if (scene.PreviewMode == 1) return;
 
   ShowCursor(api);
@@ -78,14 +96,18 @@ void EndSaver(Saver& saver) {
     // Passed, or no password service on this system: InPasswordCheck stays 1 while it ends.
   }
 
-  if (saver.Form_Screen) {
-    saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(false);
-    saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(false);
+  for (Scene& each : saver.Scenes) {
+    if (each.timers[0] != nullptr) each.timers[0]->SetTimerEnabled(false);
+    if (each.timers[1] != nullptr) each.timers[1]->SetTimerEnabled(false);
   }
   api.DoEvents();
-  saver.FlakeField.Release();
+  for (Scene& each : saver.Scenes)
+    each.FlakeField.Release();
   api.SetScreenSaverRunning(false);
 
+  for (const std::unique_ptr<Form>& window : saver.MonitorWindows) {
+    if (window->hwnd != 0) api.UnloadForm(*window);
+  }
   if (saver.Form_Screen && saver.Form_Screen->hwnd != 0) api.UnloadForm(*saver.Form_Screen);
   if (saver.Form_Set) {
     // Taken from the state object first: the dialog's own unload handler then finds nothing left to

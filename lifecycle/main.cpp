@@ -49,7 +49,7 @@ int16_t IsNTFamily(Module_API& api) {
 
 void Main(Saver& saver) {
   Module_API& api = saver.api;
-  SceneState& scene = saver.SceneState;
+  SceneState& scene = saver.Primary().SceneState;
 
   // Another instance's full-screen window or settings dialog stops every start here.
   if (api.FindTopWindow(kSaverTitle) != 0) api.EndProcess(0);
@@ -70,7 +70,7 @@ void Main(Saver& saver) {
       StartPreview(saver, command.CommandHandle);
       break;
     case CommandAction::kFullScreen:
-      saver.WindowOrigin = Point{0, 0};
+      saver.Primary().Origin = Point{0, 0};
       scene.SceneWidth = CheckedDiv(RoundToInt32(screen.widthTwips), scene.TwipsPerPixelX);
       scene.SceneHeight = CheckedDiv(RoundToInt32(screen.heightTwips), scene.TwipsPerPixelY);
       scene.PreviewMode = 0;

@@ -10,10 +10,6 @@
 
 namespace frin {
 
-// The title of the full-screen window and of the settings dialog: while another instance shows
-// either of them, every start ends at once.
-inline constexpr const char* kSaverTitle = "ScreenSaver Frin";
-
 // The two captions the host's display-properties dialog may bear: with a blank after the second
 // character, and without.
 inline constexpr const char* kHostCaptionSpaced =

@@ -10,7 +10,7 @@ namespace frin {
 
 void StartPreview(Saver& saver, int32_t commandHandle) {
   Module_API& api = saver.api;
-  SceneState& scene = saver.SceneState;
+  SceneState& scene = saver.Primary().SceneState;
   const WindowHandle host = HandleFromCommand(commandHandle);
 
   Rect rect;
@@ -19,7 +19,7 @@ void StartPreview(Saver& saver, int32_t commandHandle) {
   scene.SceneHeight = CheckedSub(rect.bottom, rect.top);
   // A host without width has no room for a flake, and the flake count cannot be scaled to it.
   if (scene.SceneWidth <= 0) api.EndProcess(0);
-  saver.WindowOrigin = Point{0, 0};
+  saver.Primary().Origin = Point{0, 0};
 
   Form& form = LoadFormScreen(saver);
   api.SetWindowStyle(form.hwnd, api.GetWindowStyle(form.hwnd) | kWsChild);
@@ -39,37 +39,37 @@ int32_t ScalePreviewMax(int32_t max, int32_t screenTwips, int32_t twipsPerPixelX
 void RunPreview(Saver& saver) {
   Module_API& api = saver.api;
   Form& form = *saver.Form_Screen;
+  Scene& scene = saver.Primary();
 
   form.SetCaption(kPreviewCaption);
   // The preview's size, just beyond the bottom-right corner of the host's client area.
-  const int32_t w = SceneTwipsWidth(saver);
-  const int32_t h = SceneTwipsHeight(saver);
+  const int32_t w = SceneTwipsWidth(scene);
+  const int32_t h = SceneTwipsHeight(scene);
   form.Move(w, h, w, h);
-  PlaceDesignControls(saver);
+  PlaceDesignControls(scene);
   form.Show();
-  form.SetLeftTop(saver.WindowOrigin.x, saver.WindowOrigin.y);
+  form.SetLeftTop(CheckedMul(scene.Origin.x, scene.SceneState.TwipsPerPixelX),
+                  CheckedMul(scene.Origin.y, scene.SceneState.TwipsPerPixelY));
   form.Hide();
-  PlaceSceneSurfaces(saver);
+  PlaceSceneSurfaces(scene);
   api.DoEvents();
 
   const int32_t screenTwips =
       CheckedNarrow<int32_t>(RoundHalfEven(static_cast<double>(api.Screen().widthTwips)));
   int32_t& max = saver.SaverSettings.Max;
-  max = ScalePreviewMax(max, screenTwips, saver.SceneState.TwipsPerPixelX,
-                        saver.SceneState.SceneWidth);
+  max = ScalePreviewMax(max, screenTwips, scene.SceneState.TwipsPerPixelX,
+                        scene.SceneState.SceneWidth);
 
-  saver.FlakeField.Size(max);
-  PrepareScene(saver);
-  StepFirstBand(saver);
+  StartScene(saver, scene);
 
   form.Show();
-  saver.ScreenControls.SS_Timer[0]->SetTimerEnabled(true);
-  if (max > BandSplit) saver.ScreenControls.SS_Timer[1]->SetTimerEnabled(true);
+  scene.timers[0]->SetTimerEnabled(true);
+  if (max > BandSplit) scene.timers[1]->SetTimerEnabled(true);
   api.BringWindowToTop(api.FindTopWindow(saver.HostDialogCaption));
 }
 
 void Form_Unload(Saver& saver) {
-  if (saver.SceneState.PreviewMode != 1 || !saver.Form_Screen) return;
+  if (saver.Primary().SceneState.PreviewMode != 1 || !saver.Form_Screen) return;
   Module_API& api = saver.api;
   api.PostClose(api.GetOwner(saver.Form_Screen->hwnd));
 }

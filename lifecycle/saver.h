@@ -1,40 +1,32 @@
 // The one state object: everything the program keeps between events. The entry point creates it
-// and passes it by reference; there are no globals, so tests may build many side by side.
+// and passes it by reference; there are no globals, so tests may build many side by side. What
+// scene/ and settings/ reach of it is its base (settings/saver_base.h); the scenes live here.
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <string>
+#include <vector>
 
-#include "lifecycle/form_screen.h"
 #include "platform/form.h"
-#include "platform/module_api.h"
-#include "platform/random.h"
-#include "scene/flake.h"
-#include "settings/saver_settings.h"
+#include "platform/raster.h"
+#include "scene/scene.h"
+#include "settings/saver_base.h"
 
 namespace frin {
 
-struct Saver {
-  explicit Saver(Module_API& platform) : api(platform) {}
-  Saver(const Saver&) = delete;
-  Saver& operator=(const Saver&) = delete;
+struct Saver : SaverBase {
+  using SaverBase::SaverBase;
 
-  Module_API& api;
-  Random random;
+  // The primary monitor's scene first (or the preview's, the only one); it is drawn in
+  // Form_Screen, and its state also keeps the sizes and positions start-up measures and the
+  // input watch's last caret and cursor.
+  std::vector<Scene> Scenes = std::vector<Scene>(1);
+  // The windows of the monitors beyond the primary, in the order of Scenes[1] on.
+  std::vector<std::unique_ptr<Form>> MonitorWindows;
+  // The monitors as the full-screen run found them, the primary first (virtual-screen pixels).
+  std::vector<Rect> MonitorLayout;
 
-  frin::SaverSettings SaverSettings;
-  frin::SceneState SceneState;
-  frin::FlakeField FlakeField;
-
-  int16_t NTFamily = 0;  // true -1, false 0
-  std::string HostDialogCaption;
-  uint8_t InPasswordCheck = 0;
-  Point WindowOrigin;  // twips
-
-  std::unique_ptr<Form> Form_Screen;
-  frin::ScreenControls ScreenControls;  // controls of Form_Screen, set by BuildFormScreen
-  std::unique_ptr<Form> Form_Set;
+  Scene& Primary() { return Scenes.front(); }
+  const Scene& Primary() const { return Scenes.front(); }
 };
 
 }  // namespace frin

@@ -175,6 +175,10 @@ void Form::RaiseUnload() {
   if (onUnload) onUnload();
 }
 
+void Form::RaiseDisplayChange() {
+  if (onDisplayChange) onDisplayChange();
+}
+
 void Form::Notify(Property what) {
   if (observer != nullptr) observer->OnFormChanged(*this, what);
 }

@@ -167,9 +167,11 @@ class Form {
   void Show();
   void Hide();
 
-  // Event handlers, by control name; and the form's own unload handler.
+  // Event handlers, by control name; the form's own unload handler; and the handler of a change
+  // of the display (a monitor added, removed or resized, the screen's resolution changed).
   ControlHandlers& On(const std::string& controlName) { return handlers_[controlName]; }
   std::function<void()> onUnload;
+  std::function<void()> onDisplayChange;
 
   // Raised by backends (and tests) when the user acts on a control or a timer ticks.
   void RaiseClick(Control& c);
@@ -177,6 +179,7 @@ class Form {
   void RaiseTimer(Control& c);
   void RaiseKeyDown(Control& c, int keyCode, int shift);
   void RaiseUnload();
+  void RaiseDisplayChange();
 
   void Notify(Property what);
   void Notify(Control& c, Property what);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/form.h"
 #include "platform/raster.h"
@@ -55,6 +56,10 @@ class Module_API {
   // --- Start-up -------------------------------------------------------------------------
   virtual std::string CommandText() = 0;  // the argument part of the command line, UTF-8
   virtual ScreenInfo Screen() = 0;
+  // Every monitor's rectangle in virtual-screen pixels, the primary first (its top-left corner is
+  // (0, 0); the others may lie at negative coordinates). A system that cannot list its monitors
+  // reports the primary screen alone.
+  virtual std::vector<Rect> Monitors() = 0;
   // GetVersionExA's platform id field, 0 when the call fails.
   virtual int32_t PlatformId() = 0;
   // A top-level window with exactly this title (UTF-8), or 0.
@@ -93,8 +98,10 @@ class Module_API {
   virtual std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) = 0;
 
   // --- Pictures and the desktop -------------------------------------------------------------
-  // The top-left width x height pixels of what the screen shows, into dst at (0, 0).
-  virtual void CaptureDesktop(Surface& dst, int32_t width, int32_t height) = 0;
+  // The width x height pixels of what the screen shows from (left, top) on, in virtual-screen
+  // pixels, into dst at (0, 0); whatever lies outside every monitor is black.
+  virtual void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                              int32_t height) = 0;
   // Decodes a bmp, jpg or wmf file; nullopt when it cannot be read as a picture.
   virtual std::optional<Surface> LoadPicture(const std::string& path) = 0;
   // An existing ordinary file (hidden or system files and folders do not count).

@@ -1,20 +1,19 @@
 // The settling layer: one white row per rise, from the bottom edge up to row 50.
-#include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "scene/scene.h"
 #include "scene/scene_surfaces.h"
 
 namespace frin {
 
-void RaiseLayer(Saver& saver) {
-  SceneState& s = saver.SceneState;
-  const ScreenControls& c = SceneControls(saver);
+void RaiseLayer(Scene& scene) {
+  SceneState& s = scene.SceneState;
+  RequireBound(scene);
   // Both surfaces measure in twips: the line covers pixel row GroundY, columns 0 to
   // SceneWidth - 1 (the end point is not drawn).
   const float y = static_cast<float>(CheckedMul(s.GroundY, s.TwipsPerPixelY));
   const float right = static_cast<float>(CheckedMul(s.SceneWidth, s.TwipsPerPixelX));
-  c.Screen[0]->Line(0.0f, y, right, y, kWhite);
-  c.Screen[1]->Line(0.0f, y, right, y, kWhite);
+  scene.canvas->Line(0.0f, y, right, y, kWhite);
+  scene.backgroundBuffer->Line(0.0f, y, right, y, kWhite);
   s.GroundY = CheckedSub(s.GroundY, 1);
   if (s.GroundY < LayerFloor) s.GroundY = LayerFloor;
   s.SettledCount = 0;

@@ -1,7 +1,6 @@
 // Scene preparation: the background, the frozen canvas image, the seeded flakes.
 #include <cmath>
 
-#include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "scene/scene.h"
 #include "scene/scene_surfaces.h"
@@ -16,14 +15,13 @@ double FloorOf(float r, double n) {
 
 // Loads the picture file into the loading box and stretches it over the whole buffer. False when
 // the file cannot be decoded: the scene then runs on the black background.
-bool PaintPicture(Saver& saver) {
-  const SceneState& s = saver.SceneState;
-  const ScreenControls& c = SceneControls(saver);
+bool PaintPicture(SaverBase& saver, Scene& scene) {
+  const SceneState& s = scene.SceneState;
   std::optional<Surface> picture = saver.api.LoadPicture(saver.SaverSettings.BS_File);
   if (!picture) return false;
 
   // The loading box takes the picture and sizes itself to it (AutoSize), in twips.
-  Control& box = *c.Screen[2];
+  Control& box = *scene.loadingBox;
   const int32_t pictureWidth = picture->Width(), pictureHeight = picture->Height();
   box.surface = std::move(*picture);
   box.Move(box.left, box.top, CheckedMul(pictureWidth, s.TwipsPerPixelX),
@@ -39,7 +37,7 @@ bool PaintPicture(Saver& saver) {
                   pixels(destHeightTwips, s.TwipsPerPixelY)};
   const Rect source{0, 0, pixels(box.width, s.TwipsPerPixelX),
                     pixels(box.height, s.TwipsPerPixelY)};
-  StretchPaint(c.Screen[1]->surface, dest, box.surface, source);
+  StretchPaint(scene.backgroundBuffer->surface, dest, box.surface, source);
 
   // Empty the loading box again; its memory goes with it.
   box.surface = Surface();
@@ -49,45 +47,63 @@ bool PaintPicture(Saver& saver) {
 
 }  // namespace
 
-void PrepareScene(Saver& saver) {
-  SceneState& s = saver.SceneState;
+void BindScene(Scene& scene, Form& window) {
+  scene.window = &window;
+  scene.canvas = &window.Get("Screen", 0);
+  scene.backgroundBuffer = &window.Get("Screen", 1);
+  scene.loadingBox = &window.Get("Screen", 2);
+  for (int i = 0; i < 2; ++i) {
+    scene.strips[i] = &window.Get("Frin_Pic", i);
+    scene.timers[i] = &window.Get("SS_Timer", i);
+  }
+}
+
+void StartScene(SaverBase& saver, Scene& scene) {
+  scene.FlakeField.Size(saver.SaverSettings.Max);
+  PrepareScene(saver, scene);
+  StepFirstBand(saver, scene);
+}
+
+void PrepareScene(SaverBase& saver, Scene& scene) {
+  SceneState& s = scene.SceneState;
   const SaverSettings& settings = saver.SaverSettings;
-  const ScreenControls& c = SceneControls(saver);
+  RequireBound(scene);
 
   // 1-3. The background into the buffer.
   if (settings.SaverType == "desktop") {
-    saver.api.CaptureDesktop(c.Screen[1]->surface, s.SceneWidth, s.SceneHeight);
+    saver.api.CaptureDesktop(scene.backgroundBuffer->surface, scene.Origin.x, scene.Origin.y,
+                             s.SceneWidth, s.SceneHeight);
     s.ImageBackground = 1;
   } else if (settings.BackScreen == "on") {
     if (settings.BS_File.empty() || !saver.api.FileExists(settings.BS_File)) {
       s.ImageBackground = 0;
     } else {
-      s.ImageBackground = PaintPicture(saver) ? 1 : 0;
+      s.ImageBackground = PaintPicture(saver, scene) ? 1 : 0;
     }
   }
 
   // 4-5. The background onto the canvas, where it stays as the canvas's repaint image.
-  BitBlt(c.Screen[0]->surface, 0, 0, s.SceneWidth, s.SceneHeight, c.Screen[1]->surface, 0, 0,
-         RasterOp::kSrcCopy);
-  c.Screen[0]->SetAutoRedraw(false);
+  BitBlt(scene.canvas->surface, 0, 0, s.SceneWidth, s.SceneHeight, scene.backgroundBuffer->surface,
+         0, 0, RasterOp::kSrcCopy);
+  scene.canvas->SetAutoRedraw(false);
 
   // 6. One re-seed, then every flake in index order.
   saver.random.Reseed(saver.api.Clock());
   const int32_t max = settings.Max;
   for (int32_t i = 1; i <= max; ++i)
-    SeedFlake(saver, i);
+    SeedFlake(saver, scene, i);
 
   // 7-10.
   s.SettledCount = 0;
-  c.SS_Timer[0]->SetInterval(settings.Speed);
-  if (max > BandSplit) c.SS_Timer[1]->SetInterval(settings.Speed);
+  scene.timers[0]->SetInterval(settings.Speed);
+  if (max > BandSplit) scene.timers[1]->SetInterval(settings.Speed);
   s.GroundY = s.SceneHeight;
 }
 
-void SeedFlake(Saver& saver, int32_t index) {
-  const SceneState& s = saver.SceneState;
+void SeedFlake(SaverBase& saver, Scene& scene, int32_t index) {
+  const SceneState& s = scene.SceneState;
   Random& random = saver.random;
-  Flake& f = saver.FlakeField[index];
+  Flake& f = scene.FlakeField[index];
   f.X = CheckedNarrow<int32_t>(FloorOf(random.Draw(), s.SceneWidth));
   f.Y = CheckedNarrow<int32_t>(FloorOf(random.Draw(), s.SceneHeight));
   f.FallSpeed = CheckedNarrow<uint8_t>(FloorOf(random.Draw(), 9) + 1);

@@ -1,20 +1,18 @@
-// The controls of Form_Screen the scene draws through, checked once per use: a scene function
-// called before the window is built raises an error instead of reaching a missing surface.
+// The check every scene function makes before it draws: a scene whose window is not bound raises
+// an error instead of reaching a missing surface.
 #pragma once
 
-#include "lifecycle/saver.h"
 #include "platform/errors.h"
+#include "scene/scene.h"
 
 namespace frin {
 
-inline const ScreenControls& SceneControls(const Saver& saver) {
-  const ScreenControls& c = saver.ScreenControls;
-  if (c.Screen[0] == nullptr || c.Screen[1] == nullptr || c.Screen[2] == nullptr ||
-      c.Frin_Pic[0] == nullptr || c.Frin_Pic[1] == nullptr || c.SS_Timer[0] == nullptr ||
-      c.SS_Timer[1] == nullptr) {
+inline void RequireBound(const Scene& scene) {
+  if (scene.canvas == nullptr || scene.backgroundBuffer == nullptr || scene.loadingBox == nullptr ||
+      scene.strips[0] == nullptr || scene.strips[1] == nullptr || scene.timers[0] == nullptr ||
+      scene.timers[1] == nullptr) {
     RaiseError(kErrInvalidProperty, "Form_Screen is not built");
   }
-  return c;
 }
 
 }  // namespace frin

@@ -1,7 +1,6 @@
 // The flake step of both bands and the masked drawing of a flake.
 #include <cmath>
 
-#include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "resources/sprite_strips.h"
 #include "scene/scene.h"
@@ -21,27 +20,27 @@ double DrawFloor(Random& random, double n) {
 
 }  // namespace
 
-void StepFirstBand(Saver& saver) {
+void StepFirstBand(SaverBase& saver, Scene& scene) {
   const int32_t max = saver.SaverSettings.Max;
   const int32_t last = max < BandSplit ? max : BandSplit;
   for (int32_t i = 1; i <= last; ++i)
-    StepFlake(saver, i, true);
+    StepFlake(saver, scene, i, true);
 }
 
-void StepSecondBand(Saver& saver) {
+void StepSecondBand(SaverBase& saver, Scene& scene) {
   const int32_t max = saver.SaverSettings.Max;
   for (int32_t i = BandSplit + 1; i <= max; ++i)
-    StepFlake(saver, i, false);
+    StepFlake(saver, scene, i, false);
 }
 
-void StepFlake(Saver& saver, int32_t index, bool layerTest) {
-  SceneState& s = saver.SceneState;
-  Flake& f = saver.FlakeField[index];
-  const ScreenControls& c = SceneControls(saver);
+void StepFlake(SaverBase& saver, Scene& scene, int32_t index, bool layerTest) {
+  SceneState& s = scene.SceneState;
+  Flake& f = scene.FlakeField[index];
+  RequireBound(scene);
 
   // 1. Erase: the buffer under the old cell back onto the canvas.
-  BitBlt(c.Screen[0]->surface, f.X, f.Y, f.SpriteSize, f.SpriteSize, c.Screen[1]->surface, f.X, f.Y,
-         RasterOp::kSrcCopy);
+  BitBlt(scene.canvas->surface, f.X, f.Y, f.SpriteSize, f.SpriteSize,
+         scene.backgroundBuffer->surface, f.X, f.Y, RasterOp::kSrcCopy);
   // 2. Re-seed for this flake.
   saver.random.Reseed(saver.api.Clock());
   // 3-5. Sideways by the drift, wrapping at the sides.
@@ -72,20 +71,20 @@ void StepFlake(Saver& saver, int32_t index, bool layerTest) {
       s.SettledCount = CheckedAdd(s.SettledCount, 1);
       if (layerTest && static_cast<double>(s.SettledCount) >
                            std::floor(static_cast<double>(s.SceneWidth) / 2.0)) {
-        RaiseLayer(saver);
+        RaiseLayer(scene);
       }
     }
   }
   // 11. Draw at the new place.
-  DrawFlake(saver, f.X, f.Y, f.SpriteSize, f.SpriteColumn);
+  DrawFlake(scene, f.X, f.Y, f.SpriteSize, f.SpriteColumn);
 }
 
-void DrawFlake(Saver& saver, int32_t x, int32_t y, uint8_t spriteSize, uint8_t spriteColumn) {
+void DrawFlake(const Scene& scene, int32_t x, int32_t y, uint8_t spriteSize, uint8_t spriteColumn) {
   // ImageBackground 1 draws from Frin_Pic(0), anything else from Frin_Pic(1).
-  const int strip = saver.SceneState.ImageBackground == 1 ? 0 : 1;
-  const ScreenControls& c = SceneControls(saver);
-  const Surface& sprites = c.Frin_Pic[strip]->surface;
-  Surface& canvas = c.Screen[0]->surface;
+  const int strip = scene.SceneState.ImageBackground == 1 ? 0 : 1;
+  RequireBound(scene);
+  const Surface& sprites = scene.strips[strip]->surface;
+  Surface& canvas = scene.canvas->surface;
   BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, MaskRow(strip),
          RasterOp::kSrcErase);
   BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, 0, RasterOp::kSrcInvert);

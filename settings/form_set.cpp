@@ -4,6 +4,7 @@
 
 #include "resources/dialog_picture.h"
 #include "settings/control_ids.h"
+#include "settings/saver_base.h"
 
 namespace frin {
 namespace {
@@ -89,7 +90,7 @@ Font Form_SetFont(int n) {
 
 std::unique_ptr<Form> BuildForm_Set() {
   auto form = std::make_unique<Form>("Form_Set");
-  form->caption = kForm_SetCaption;
+  form->caption = kSaverTitle;
   form->border = FormBorder::kFixedDialog;
   form->hasIcon = false;
   form->left = kForm_SetClientLeft;

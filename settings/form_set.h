@@ -9,7 +9,6 @@
 
 namespace frin {
 
-inline constexpr const char* kForm_SetCaption = "ScreenSaver Frin";
 inline constexpr int32_t kForm_SetClientLeft = 3480, kForm_SetClientTop = 4080;
 inline constexpr int32_t kForm_SetClientWidth = 7575, kForm_SetClientHeight = 3735;
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <utility>
 
-#include "lifecycle/saver.h"
 #include "platform/number_text.h"
+#include "settings/saver_base.h"
 
 namespace frin {
 
@@ -62,7 +62,7 @@ FileChooserRequest PictureFileRequest(WindowHandle owner, uintptr_t instance,
   return request;
 }
 
-std::string ChoosePictureFile(Saver& saver) {
+std::string ChoosePictureFile(SaverBase& saver) {
   if (!saver.Form_Set) return std::string();
   Form& form = *saver.Form_Set;
   Module_API& api = saver.api;
@@ -76,7 +76,7 @@ std::string ChoosePictureFile(Saver& saver) {
   return s;
 }
 
-void Btn_File_Click(Saver& saver) {
+void Btn_File_Click(SaverBase& saver) {
   const std::string path = ChoosePictureFile(saver);
   // The dialog may have been closed while the chooser was open.
   if (path.empty() || !saver.Form_Set) return;

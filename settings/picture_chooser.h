@@ -10,7 +10,7 @@
 
 namespace frin {
 
-struct Saver;
+struct SaverBase;
 
 inline constexpr const char* kPictureChooserTitle = "背景の参照";
 // OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY.
@@ -36,9 +36,9 @@ FileChooserRequest PictureFileRequest(WindowHandle owner, uintptr_t instance,
 // Runs the chooser, modal to Form_Set, starting from the folder of Txt_File's current text.
 // The chosen full path without blanks around it and cut at a NUL, or the empty string when the
 // user cancelled or the dialog failed.
-std::string ChoosePictureFile(Saver& saver);
+std::string ChoosePictureFile(SaverBase& saver);
 
 // The browse button's click: a chosen path replaces Txt_File's text; otherwise the text stays.
-void Btn_File_Click(Saver& saver);
+void Btn_File_Click(SaverBase& saver);
 
 }  // namespace frin

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "platform/number_text.h"
 #include "settings/form_set.h"
 #include "settings/picture_chooser.h"
+#include "settings/saver_base.h"
 #include "settings/saver_settings.h"
 
 namespace frin {
@@ -93,7 +93,7 @@ int32_t CentredOrigin(float screenTwips, int32_t outerTwips) {
   return CheckedNarrow<int32_t>(RoundHalfEven(static_cast<double>(free))) / 2;
 }
 
-void WireForm_Set(Saver& saver, Form& form) {
+void WireForm_Set(SaverBase& saver, Form& form) {
   // Each handler reads what it needs before the call: closing destroys the form, and with it
   // the handler that is running.
   form.On("Srl_Set").change = [&saver](int index) {
@@ -109,7 +109,7 @@ void WireForm_Set(Saver& saver, Form& form) {
   form.onUnload = [&saver] { Form_Set_Unload(saver); };
 }
 
-void OpenSettingsDialog(Saver& saver) {
+void OpenSettingsDialog(SaverBase& saver) {
   Module_API& api = saver.api;
   saver.Form_Set = BuildForm_Set();
   Form& form = *saver.Form_Set;
@@ -133,7 +133,7 @@ void OpenSettingsDialog(Saver& saver) {
   form.Show();
 }
 
-void Srl_Set_Change(Saver& saver, int16_t Index) {
+void Srl_Set_Change(SaverBase& saver, int16_t Index) {
   if (!saver.Form_Set) return;
   Form& form = *saver.Form_Set;
   if (Index == 0) {
@@ -147,7 +147,7 @@ void Srl_Set_Change(Saver& saver, int16_t Index) {
   }
 }
 
-void Chk_Set_Click(Saver& saver, int16_t Index) {
+void Chk_Set_Click(SaverBase& saver, int16_t Index) {
   if (!saver.Form_Set) return;
   Form& form = *saver.Form_Set;
   Control& pictureBox = form.Get("Chk_Set", 3);
@@ -164,11 +164,11 @@ void Chk_Set_Click(Saver& saver, int16_t Index) {
   }
 }
 
-void Btn_Set_Click(Saver& saver, int16_t Index) {
+void Btn_Set_Click(SaverBase& saver, int16_t Index) {
   CloseSettingsDialog(saver, Index);
 }
 
-void CloseSettingsDialog(Saver& saver, int16_t index) {
+void CloseSettingsDialog(SaverBase& saver, int16_t index) {
   if (!saver.Form_Set) return;
   if (index == 0) {
     CopyControls(*saver.Form_Set, saver.SaverSettings);
@@ -182,7 +182,7 @@ void CloseSettingsDialog(Saver& saver, int16_t index) {
   if (!saver.Form_Screen) saver.api.EndProcess(0);
 }
 
-void Form_Set_Unload(Saver& saver) {
+void Form_Set_Unload(SaverBase& saver) {
   CloseSettingsDialog(saver, 1);
 }
 

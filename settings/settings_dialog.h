@@ -20,29 +20,29 @@
 
 namespace frin {
 
-struct Saver;
+struct SaverBase;
 class Form;
 
 // Builds Form_Set into saver.Form_Set, wires its handlers, loads it, centres it on the screen,
 // keeps the browse button's caption on one line, fills it from saver.SaverSettings, makes it
 // topmost and shows it; returns while the dialog stays open.
-void OpenSettingsDialog(Saver& saver);
+void OpenSettingsDialog(SaverBase& saver);
 
 // Puts the dialog's handlers on a built Form_Set: Srl_Set change, Chk_Set click, Btn_Set click,
 // Btn_File click and the form's unload.
-void WireForm_Set(Saver& saver, Form& form);
+void WireForm_Set(SaverBase& saver, Form& form);
 
 // A scroll bar's value changed: the readout beside it follows.
-void Srl_Set_Change(Saver& saver, int16_t Index);
+void Srl_Set_Change(SaverBase& saver, int16_t Index);
 // A check box was clicked or its value set: the enabled states follow.
-void Chk_Set_Click(Saver& saver, int16_t Index);
+void Chk_Set_Click(SaverBase& saver, int16_t Index);
 // OK (0) or Cancel (1).
-void Btn_Set_Click(Saver& saver, int16_t Index);
+void Btn_Set_Click(SaverBase& saver, int16_t Index);
 // Index 0 copies the controls into SaverSettings and saves them; every index then unloads the
 // dialog, drops saver.Form_Set and, with no form left, ends the process.
-void CloseSettingsDialog(Saver& saver, int16_t index);
+void CloseSettingsDialog(SaverBase& saver, int16_t index);
 // The dialog's window was closed other than by its buttons: unload without saving.
-void Form_Set_Unload(Saver& saver);
+void Form_Set_Unload(SaverBase& saver);
 
 // One axis of the centring: N(screen - outer) div 2 in twips, N rounding ties to even and the
 // division truncating toward zero, so a dialog larger than the screen gets a negative origin.

@@ -31,7 +31,7 @@ TEST(DisplayScaling, TheSaverWindowCanvasAndBufferCoverEveryPixelOfTheScreen) {
       Harness h;
       h.api.SetScreenDpi(screen.width, screen.height, s.dpi, s.dpi);
       ASSERT_FALSE(h.Start("/s")) << s.dpi;
-      const SceneState& scene = h.saver.SceneState;
+      const SceneState& scene = h.saver.Primary().SceneState;
       EXPECT_EQ(scene.TwipsPerPixelX, s.twipsPerPixel) << s.dpi;
       EXPECT_EQ(scene.TwipsPerPixelY, s.twipsPerPixel) << s.dpi;
       EXPECT_EQ(scene.SceneWidth, screen.width) << s.dpi;
@@ -55,8 +55,8 @@ TEST(DisplayScaling, AxesOfDifferentRatiosEachCoverTheirPixels) {
   Harness h;
   h.api.SetScreenDpi(800, 600, 168, 192);
   ASSERT_FALSE(h.Start("/s"));
-  EXPECT_EQ(h.saver.SceneState.TwipsPerPixelX, 9);
-  EXPECT_EQ(h.saver.SceneState.TwipsPerPixelY, 8);
+  EXPECT_EQ(h.saver.Primary().SceneState.TwipsPerPixelX, 9);
+  EXPECT_EQ(h.saver.Primary().SceneState.TwipsPerPixelY, 8);
   Rect r;
   ASSERT_TRUE(h.api.GetWindowRect(h.Screen().hwnd, r));
   EXPECT_EQ(Corners(r), Corners(Rect{0, 0, 800, 600}));
@@ -85,8 +85,8 @@ TEST(DisplayScaling, ThePreviewTakesTheHostsPixels) {
     const WindowHandle dialog = h.api.AddWindow(kHostCaptionPlain, Rect{200, 100, 600, 550});
     const WindowHandle preview = h.api.AddWindow("", Rect{250, 150, 402, 262}, dialog);
     ASSERT_FALSE(h.Start("/p " + std::to_string(preview))) << s.dpi;
-    EXPECT_EQ(h.saver.SceneState.SceneWidth, 152) << s.dpi;
-    EXPECT_EQ(h.saver.SceneState.SceneHeight, 112) << s.dpi;
+    EXPECT_EQ(h.saver.Primary().SceneState.SceneWidth, 152) << s.dpi;
+    EXPECT_EQ(h.saver.Primary().SceneState.SceneHeight, 112) << s.dpi;
     EXPECT_EQ(h.Get("Screen", 0).surface.Width(), 152) << s.dpi;
     EXPECT_EQ(h.Get("Screen", 0).surface.Height(), 112) << s.dpi;
   }

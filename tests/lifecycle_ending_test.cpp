@@ -23,9 +23,9 @@ struct Running : Harness {
     EXPECT_EQ(api.EndStatus(), 0);
     EXPECT_GE(api.CursorCount(), 0);
     EXPECT_FALSE(api.ScreenSaverRunning());
-    EXPECT_FALSE(saver.ScreenControls.SS_Timer[0]->timerEnabled);
-    EXPECT_FALSE(saver.ScreenControls.SS_Timer[1]->timerEnabled);
-    EXPECT_EQ(saver.FlakeField.Count(), 0);
+    EXPECT_FALSE(saver.Primary().timers[0]->timerEnabled);
+    EXPECT_FALSE(saver.Primary().timers[1]->timerEnabled);
+    EXPECT_EQ(saver.Primary().FlakeField.Count(), 0);
     EXPECT_TRUE(api.LoadedForms().empty());
   }
   bool started = false;
@@ -65,7 +65,7 @@ TEST(LifecycleEnding, MovementEndsTheSaverOnlyWhenMouseMoveIsExactlyOff) {
     r.api.QueueCursorMove({900, 10}, 10);
     r.api.QueueCaretMove({40, 2}, 20);
     EXPECT_FALSE(r.Advance(2000)) << value;
-    EXPECT_EQ(r.saver.SceneState.LastCursor, (Point{900, 10})) << value;
+    EXPECT_EQ(r.saver.Primary().SceneState.LastCursor, (Point{900, 10})) << value;
     r.api.QueueKeyDown(r.Screen(), 32);
     EXPECT_TRUE(r.Advance(10)) << value;
   }
@@ -94,7 +94,7 @@ TEST(LifecycleEnding, AFailedCheckLetsTheSaverGoOnFromWhereTheMouseNowStands) {
   ASSERT_EQ(r.api.PasswordChecks().size(), 1u);
   EXPECT_LT(r.api.CursorCount(), 0);
   EXPECT_EQ(r.saver.InPasswordCheck, 0);
-  EXPECT_EQ(r.saver.SceneState.LastCursor, (Point{640, 360}));
+  EXPECT_EQ(r.saver.Primary().SceneState.LastCursor, (Point{640, 360}));
   EXPECT_TRUE(r.Get("SS_Timer", 0).timerEnabled);
   EXPECT_TRUE(r.api.ScreenSaverRunning());
 

@@ -76,10 +76,10 @@ TEST(LifecycleMain, TwipsPerPixelAreRoundedTiesToEvenAndSizeTheScene) {
   Harness h;
   h.api.SetScreen(ScreenInfo{15360.4f, 11512.5f, 14.5f, 15.5f});
   h.Start("/s");
-  EXPECT_EQ(h.saver.SceneState.TwipsPerPixelX, 14);
-  EXPECT_EQ(h.saver.SceneState.TwipsPerPixelY, 16);
-  EXPECT_EQ(h.saver.SceneState.SceneWidth, 15360 / 14);
-  EXPECT_EQ(h.saver.SceneState.SceneHeight, 11512 / 16);
+  EXPECT_EQ(h.saver.Primary().SceneState.TwipsPerPixelX, 14);
+  EXPECT_EQ(h.saver.Primary().SceneState.TwipsPerPixelY, 16);
+  EXPECT_EQ(h.saver.Primary().SceneState.SceneWidth, 15360 / 14);
+  EXPECT_EQ(h.saver.Primary().SceneState.SceneHeight, 11512 / 16);
 }
 
 // --- Full-screen run
@@ -115,8 +115,8 @@ TEST(LifecycleFullScreen, TheWindowIsNeverOnTheScreenBeforeTheSceneIsReady) {
   EXPECT_EQ(form.focus, &h.Get("Pic_Focus"));
   EXPECT_EQ(api.CursorCount(), -1);
   EXPECT_TRUE(api.ScreenSaverRunning());
-  EXPECT_EQ(h.saver.SceneState.LastCursor, (Point{500, 400}));
-  EXPECT_EQ(h.saver.SceneState.LastCaret, (Point{7, 9}));
+  EXPECT_EQ(h.saver.Primary().SceneState.LastCursor, (Point{500, 400}));
+  EXPECT_EQ(h.saver.Primary().SceneState.LastCaret, (Point{7, 9}));
 }
 
 TEST(LifecycleFullScreen, TheLayoutHoldsAtEveryTwipsPerPixel) {
@@ -147,7 +147,7 @@ TEST(LifecycleFullScreen, TimerOneRunsOnlyAbove250FlakesAndNoFlakesIsNoError) {
     ASSERT_FALSE(h.Start("/s")) << c.max;
     EXPECT_TRUE(h.Get("SS_Timer", 0).timerEnabled) << c.max;
     EXPECT_EQ(h.Get("SS_Timer", 1).timerEnabled, c.timer1) << c.max;
-    EXPECT_EQ(h.saver.FlakeField.Count(), c.flakes) << c.max;
+    EXPECT_EQ(h.saver.Primary().FlakeField.Count(), c.flakes) << c.max;
     EXPECT_FALSE(h.Advance(1000)) << c.max;
     if (c.flakes == 0) {
       EXPECT_EQ(RecordingPlatform::Ink(h.Get("Screen", 0).surface), 0);
@@ -189,7 +189,7 @@ TEST(LifecyclePreview, ScalesTheFlakeCountToThePreviewWidth) {
     Harness h;
     h.Store("Max", c.max);
     ASSERT_FALSE(h.Start(AddHost(h, c.width, 112).command)) << c.max;
-    EXPECT_EQ(h.saver.FlakeField.Count(), c.flakes);
+    EXPECT_EQ(h.saver.Primary().FlakeField.Count(), c.flakes);
     EXPECT_EQ(h.Get("SS_Timer", 1).timerEnabled, c.timer1);
     EXPECT_TRUE(h.api.Writes().empty());  // the scaled count is never stored
   }

@@ -39,9 +39,10 @@ class RecordingPlatform : public MemoryPlatform {
     }
     if (what == Property::kFocus) log.push_back("focus " + control.name);
   }
-  void CaptureDesktop(Surface& dst, int32_t width, int32_t height) override {
+  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                      int32_t height) override {
     log.push_back("capture");
-    MemoryPlatform::CaptureDesktop(dst, width, height);
+    MemoryPlatform::CaptureDesktop(dst, left, top, width, height);
   }
   void SetTopmost(WindowHandle h, uint32_t flags) override {
     log.push_back("topmost");

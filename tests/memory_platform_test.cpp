@@ -306,7 +306,7 @@ TEST(MemoryPlatformAnswers, CursorPasswordChooserAndDesktop) {
   desk.At(2, 1) = 0xABCDEF;
   api.SetDesktop(desk);
   Surface dst(5, 4, 0xFFFFFF);
-  api.CaptureDesktop(dst, 4, 3);
+  api.CaptureDesktop(dst, 0, 0, 4, 3);
   EXPECT_EQ(dst.At(0, 0), 0x123456u);
   EXPECT_EQ(dst.At(2, 1), 0xABCDEFu);
   EXPECT_EQ(dst.At(3, 0), kBlack);  // beyond the desktop image: black

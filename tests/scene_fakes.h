@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "lifecycle/form_screen.h"
 #include "lifecycle/saver.h"
 #include "platform/memory/memory_platform.h"
 
@@ -23,20 +24,19 @@ struct SceneFixture {
   Saver saver{api};
 
   SceneFixture(int32_t width, int32_t height, int32_t max, const std::string& remain = "off") {
-    SceneState& s = saver.SceneState;
+    SceneState& s = saver.Primary().SceneState;
     s.SceneWidth = width;
     s.SceneHeight = height;
     s.TwipsPerPixelX = 15;
     s.TwipsPerPixelY = 15;
     saver.SaverSettings = SaverSettings{max, 30, "black", "off", "", remain, "on"};
     BuildFormScreen(saver);
-    for (int i = 0; i < 2; ++i) {
-      PlaceSurfaceBox(*saver.ScreenControls.Screen[i], 0, 0, width * 15, height * 15);
-    }
-    saver.FlakeField.Size(max);
+    PlaceSurfaceBox(*saver.Primary().canvas, 0, 0, width * 15, height * 15);
+    PlaceSurfaceBox(*saver.Primary().backgroundBuffer, 0, 0, width * 15, height * 15);
+    saver.Primary().FlakeField.Size(max);
   }
-  Surface& Canvas() { return saver.ScreenControls.Screen[0]->surface; }
-  Surface& Buffer() { return saver.ScreenControls.Screen[1]->surface; }
+  Surface& Canvas() { return saver.Primary().canvas->surface; }
+  Surface& Buffer() { return saver.Primary().backgroundBuffer->surface; }
 };
 
 }  // namespace frin::testing

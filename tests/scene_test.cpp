@@ -98,8 +98,8 @@ TEST(SceneTest, PrepareSceneChoosesTheBackground) {
         desktop.At(x, y) = 0x010000u * x + 0x0100u * y + 9;
     }
     f.api.SetDesktop(desktop);
-    PrepareScene(f.saver);
-    EXPECT_EQ(f.saver.SceneState.ImageBackground, c.want == kBlackBg ? 0 : 1);
+    PrepareScene(f.saver, f.saver.Primary());
+    EXPECT_EQ(f.saver.Primary().SceneState.ImageBackground, c.want == kBlackBg ? 0 : 1);
     for (int32_t y = 0; y < 6; ++y) {
       for (int32_t x = 0; x < 12; ++x) {
         const Pixel want = c.want == kDesktop   ? desktop.At(x, y)
@@ -109,8 +109,8 @@ TEST(SceneTest, PrepareSceneChoosesTheBackground) {
       }
     }
     EXPECT_EQ(f.Canvas().Pixels(), f.Buffer().Pixels());
-    EXPECT_FALSE(f.saver.ScreenControls.Screen[0]->autoRedraw);
-    const Control& box = *f.saver.ScreenControls.Screen[2];
+    EXPECT_FALSE(f.saver.Primary().canvas->autoRedraw);
+    const Control& box = *f.saver.Primary().loadingBox;
     EXPECT_EQ(box.surface.Width(), 0);  // emptied; sized to the picture while it held it
     if (c.want == kPicture) {
       EXPECT_TRUE(box.width == 4 * 15 && box.height == 3 * 15);
@@ -122,11 +122,11 @@ TEST(SceneTest, SeedingTakesFiveDrawsPerFlakeAfterOneReseed) {
   SceneFixture f(640, 480, 300);
   f.api.SetClockStart(123456789);
   Random shadow = f.saver.random;
-  PrepareScene(f.saver);
+  PrepareScene(f.saver, f.saver.Primary());
   EXPECT_EQ(f.api.clockReads, 1);
   shadow.Reseed(123456789);
   for (int32_t i = 1; i <= 300; ++i) {
-    const Flake& fl = f.saver.FlakeField[i];
+    const Flake& fl = f.saver.Primary().FlakeField[i];
     double r[5];
     for (double& d : r)
       d = shadow.Draw();
@@ -138,7 +138,8 @@ TEST(SceneTest, SeedingTakesFiveDrawsPerFlakeAfterOneReseed) {
     ASSERT_EQ(fl.DriftLimit, std::floor(r[4] * (2 * speed + 1)) - speed);
     ASSERT_EQ(fl.Drift, 0);
   }
-  EXPECT_TRUE(f.saver.SceneState.GroundY == 480 && f.saver.SceneState.SettledCount == 0);
+  EXPECT_TRUE(f.saver.Primary().SceneState.GroundY == 480 &&
+              f.saver.Primary().SceneState.SettledCount == 0);
 }
 
 // A prepared black scene; Set gives a flake a chosen state.
@@ -146,14 +147,14 @@ struct StepFixture : SceneFixture {
   explicit StepFixture(int32_t w = 100, int32_t h = 80, int32_t max = 1,
                        const std::string& remain = "off")
       : SceneFixture(w, h, max, remain) {
-    PrepareScene(saver);
+    PrepareScene(saver, saver.Primary());
   }
   Flake& Set(int32_t i, int32_t x, int32_t y, uint8_t speed, int32_t drift, int32_t step,
              int32_t limit) {
-    Flake& fl = saver.FlakeField[i];
+    Flake& fl = saver.Primary().FlakeField[i];
     fl = Flake{
         .X = x, .Y = y, .FallSpeed = speed, .Drift = drift, .DriftStep = step, .DriftLimit = limit};
-    ChooseSpriteCell(fl, saver.SceneState.ImageBackground);
+    ChooseSpriteCell(fl, saver.Primary().SceneState.ImageBackground);
     return fl;
   }
 };
@@ -164,7 +165,7 @@ TEST(SceneTest, FlakesWrapSwingAndTurn) {
        {std::tuple{-6, -1, -7}, {-7, -1, 100}, {99, 1, 100}, {100, 1, -7}}) {
     StepFixture f;
     Flake& fl = f.Set(1, x, 10, 6, drift, drift, 5);
-    StepFlake(f.saver, 1, true);
+    StepFlake(f.saver, f.saver.Primary(), 1, true);
     EXPECT_TRUE(fl.X == want && fl.Y == 16) << x << " + " << drift;
   }
   // The worked swing with limit 3.
@@ -173,7 +174,7 @@ TEST(SceneTest, FlakesWrapSwingAndTurn) {
   const int32_t moves[] = {0, 1, 2, 3, 3, 2, 1}, drifts[] = {1, 2, 3, 3, 2, 1, 0};
   for (int t = 0; t < 7; ++t) {
     const int32_t before = fl.X;
-    StepFlake(f.saver, 1, true);
+    StepFlake(f.saver, f.saver.Primary(), 1, true);
     EXPECT_TRUE(fl.X - before == moves[t] && fl.Drift == drifts[t]) << "tick " << t;
   }
   // Limit 0: out to 1, back to 0 and a new limit drawn in the same tick, with one draw.
@@ -181,7 +182,7 @@ TEST(SceneTest, FlakesWrapSwingAndTurn) {
   Flake& zl = z.Set(1, 40, 0, 4, 0, 1, 0);
   z.api.SetClockStart(777);
   Random shadow = z.saver.random;
-  StepFlake(z.saver, 1, true);
+  StepFlake(z.saver, z.saver.Primary(), 1, true);
   shadow.Reseed(777);
   const int32_t limit = static_cast<int32_t>(std::floor(double{shadow.Draw()} * 9)) - 4;
   EXPECT_TRUE(zl.Drift == 0 && zl.X == 40 && zl.DriftLimit == limit);
@@ -193,24 +194,24 @@ TEST(SceneTest, FlakesLandOnlyPastTheGroundLine) {
   for (auto [y, lands] : {std::pair{75, false}, {76, true}}) {
     StepFixture f(100, 80);  // GroundY 80: 75 + 5 stays, 76 + 5 lands
     Flake& fl = f.Set(1, 30, y, 5, 0, 1, 5);
-    StepFlake(f.saver, 1, true);
+    StepFlake(f.saver, f.saver.Primary(), 1, true);
     EXPECT_TRUE(fl.X == 30 && fl.Drift == 1 && fl.DriftStep == 1 && fl.DriftLimit == 5);
     EXPECT_EQ(fl.Y, lands ? 0 : 80);
     if (lands) {  // drawn at the top in the same tick with its new cell
       EXPECT_NE(f.Canvas().At(30 + fl.SpriteSize / 2, fl.SpriteSize / 2), kBlack);
-      EXPECT_EQ(f.saver.SceneState.SettledCount, 0);  // Remain is off
+      EXPECT_EQ(f.saver.Primary().SceneState.SettledCount, 0);  // Remain is off
     }
   }
   // A landed flake's new cell comes from the table of the run's background, whatever its speed.
   for (const char* saverType : {"black", "desktop"}) {
     SceneFixture f(100, 80, 40);
     f.saver.SaverSettings.SaverType = saverType;
-    PrepareScene(f.saver);
-    const bool image = f.saver.SceneState.ImageBackground == 1;
+    PrepareScene(f.saver, f.saver.Primary());
+    const bool image = f.saver.Primary().SceneState.ImageBackground == 1;
     for (int32_t i = 1; i <= 40; ++i) {
-      Flake& fl = f.saver.FlakeField[i];
-      fl.Y = f.saver.SceneState.GroundY;
-      StepFlake(f.saver, i, true);
+      Flake& fl = f.saver.Primary().FlakeField[i];
+      fl.Y = f.saver.Primary().SceneState.GroundY;
+      StepFlake(f.saver, f.saver.Primary(), i, true);
       ASSERT_EQ(fl.Y, 0);
       const int speed = fl.FallSpeed;
       const int column = speed <= 2 ? (image ? 12 : 14) : speed <= 5 ? (image ? 6 : 7) : 0;
@@ -231,11 +232,11 @@ TEST(SceneTest, FlakesSteppedInOneTickDrawDifferentNumbers) {
   for (int32_t i = 1; i <= 20; ++i)
     f.Set(i, 5 * i, 0, 9, 0, 1, 0);
   f.api.clockReads = 0;
-  StepFirstBand(f.saver);
+  StepFirstBand(f.saver, f.saver.Primary());
   EXPECT_EQ(f.api.clockReads, 20);
   std::set<int32_t> limits;
   for (int32_t i = 1; i <= 20; ++i) {
-    const int32_t limit = f.saver.FlakeField[i].DriftLimit;
+    const int32_t limit = f.saver.Primary().FlakeField[i].DriftLimit;
     EXPECT_TRUE(limit >= -9 && limit <= 9) << limit;
     limits.insert(limit);
   }
@@ -257,42 +258,42 @@ TEST(SceneTest, BandsSplitAtTwoHundredFifty) {
   for (auto [max, first, second] :
        {std::tuple{250, 250, 0}, {251, 250, 1}, {300, 250, 50}, {0, 0, 0}, {-3, 0, 0}}) {
     SceneFixture f(200, 5000, max);
-    PrepareScene(f.saver);
-    EXPECT_EQ(f.saver.ScreenControls.SS_Timer[0]->interval, 30);
-    EXPECT_EQ(f.saver.ScreenControls.SS_Timer[1]->interval, max > 250 ? 30 : 840);
+    PrepareScene(f.saver, f.saver.Primary());
+    EXPECT_EQ(f.saver.Primary().timers[0]->interval, 30);
+    EXPECT_EQ(f.saver.Primary().timers[1]->interval, max > 250 ? 30 : 840);
     f.api.clockReads = 0;
-    StepFirstBand(f.saver);  // one re-seed per flake stepped
+    StepFirstBand(f.saver, f.saver.Primary());  // one re-seed per flake stepped
     EXPECT_EQ(f.api.clockReads, first) << max;
     f.api.clockReads = 0;
-    StepSecondBand(f.saver);
+    StepSecondBand(f.saver, f.saver.Primary());
     EXPECT_EQ(f.api.clockReads, second) << max;
   }
 }
 
 void PrimeLanding(StepFixture& f, int32_t index) {
-  f.Set(index, 5, f.saver.SceneState.GroundY, 1, 0, 1, 1);
+  f.Set(index, 5, f.saver.Primary().SceneState.GroundY, 1, 0, 1, 1);
 }
 
 TEST(SceneTest, TheLayerRisesWhenMoreThanHalfTheWidthHaveLanded) {
   for (auto [width, atRise] : {std::pair{1024, 513}, {1023, 512}}) {
     StepFixture f(width, 100, 300, "on");
-    SceneState& s = f.saver.SceneState;
+    SceneState& s = f.saver.Primary().SceneState;
     s.SettledCount = atRise - 2;
     PrimeLanding(f, 1);
-    StepFlake(f.saver, 1, true);
+    StepFlake(f.saver, f.saver.Primary(), 1, true);
     EXPECT_TRUE(s.SettledCount == atRise - 1 && s.GroundY == 100) << width;
     PrimeLanding(f, 2);
-    StepFlake(f.saver, 2, true);
+    StepFlake(f.saver, f.saver.Primary(), 2, true);
     EXPECT_TRUE(s.SettledCount == 0 && s.GroundY == 99) << width;
     s.SettledCount = 700;  // the second band counts but never raises
     PrimeLanding(f, 260);
-    StepFlake(f.saver, 260, false);
+    StepFlake(f.saver, f.saver.Primary(), 260, false);
     EXPECT_TRUE(s.SettledCount == 701 && s.GroundY == 99);
   }
   StepFixture off(64, 100, 1, "off");
   PrimeLanding(off, 1);
-  StepFlake(off.saver, 1, true);
-  EXPECT_EQ(off.saver.SceneState.SettledCount, 0);
+  StepFlake(off.saver, off.saver.Primary(), 1, true);
+  EXPECT_EQ(off.saver.Primary().SceneState.SettledCount, 0);
 }
 
 bool RowIsWhite(const Surface& s, int32_t y) {
@@ -305,15 +306,15 @@ bool RowIsWhite(const Surface& s, int32_t y) {
 TEST(SceneTest, TheFirstRiseIsBelowTheSceneAndTheLayerStopsAtRowFifty) {
   StepFixture f(30, 53, 1, "on");
   const Surface before = f.Canvas();
-  RaiseLayer(f.saver);  // row 53, below the last row
+  RaiseLayer(f.saver.Primary());  // row 53, below the last row
   EXPECT_TRUE(f.Canvas().Pixels() == before.Pixels() && f.Buffer().Pixels() == before.Pixels());
-  f.saver.SceneState.SettledCount = 5;
-  RaiseLayer(f.saver);  // row 52 shows on the canvas at once
+  f.saver.Primary().SceneState.SettledCount = 5;
+  RaiseLayer(f.saver.Primary());  // row 52 shows on the canvas at once
   EXPECT_TRUE(RowIsWhite(f.Canvas(), 52) && RowIsWhite(f.Buffer(), 52));
-  EXPECT_EQ(f.saver.SceneState.SettledCount, 0);
+  EXPECT_EQ(f.saver.Primary().SceneState.SettledCount, 0);
   for (int32_t want : {50, 50, 50}) {
-    RaiseLayer(f.saver);
-    EXPECT_EQ(f.saver.SceneState.GroundY, want);
+    RaiseLayer(f.saver.Primary());
+    EXPECT_EQ(f.saver.Primary().SceneState.GroundY, want);
   }
   EXPECT_TRUE(RowIsWhite(f.Buffer(), 50) && !RowIsWhite(f.Buffer(), 49));
 }
@@ -321,13 +322,13 @@ TEST(SceneTest, TheFirstRiseIsBelowTheSceneAndTheLayerStopsAtRowFifty) {
 TEST(SceneTest, CheckedArithmeticAndMissingWindowRaise) {
   StepFixture f;
   f.Set(1, INT32_MAX, 0, 1, 1, 1, 3);
-  EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, 1, true); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, f.saver.Primary(), 1, true); }), kErrOverflow);
   f.Set(1, 0, 0, 1, INT32_MIN, -1, 3);
-  EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, 1, true); }), kErrOverflow);
-  EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, 2, true); }), kErrSubscript);
+  EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, f.saver.Primary(), 1, true); }), kErrOverflow);
+  EXPECT_EQ(ErrorOf([&] { StepFlake(f.saver, f.saver.Primary(), 2, true); }), kErrSubscript);
   testing::CountingPlatform api;
   Saver bare(api);
-  EXPECT_EQ(ErrorOf([&] { PrepareScene(bare); }), kErrInvalidProperty);
+  EXPECT_EQ(ErrorOf([&] { PrepareScene(bare, bare.Primary()); }), kErrInvalidProperty);
 }
 
 // The first broken invariant of a flake after a step, or null. A landing may give a smaller cell
@@ -348,22 +349,22 @@ TEST(SceneTest, LongRunKeepsTheInvariantsAndTheLayerStopsAtRowFifty) {
   SceneFixture f(kW, kH, kMax, "on");
   f.saver.SaverSettings.SaverType = "desktop";
   f.api.SetDesktop(Surface(kW, kH, 0x203040));
-  PrepareScene(f.saver);
+  PrepareScene(f.saver, f.saver.Primary());
   for (int tick = 0; tick < 100000; ++tick) {
     f.api.Advance(30);
-    const int32_t groundBefore = f.saver.SceneState.GroundY;
-    StepFirstBand(f.saver);
-    const SceneState& s = f.saver.SceneState;
+    const int32_t groundBefore = f.saver.Primary().SceneState.GroundY;
+    StepFirstBand(f.saver, f.saver.Primary());
+    const SceneState& s = f.saver.Primary().SceneState;
     ASSERT_TRUE(s.GroundY >= LayerFloor && s.GroundY <= groundBefore && s.SettledCount <= kW);
     for (int32_t i = 1; i <= kMax; ++i) {
-      const char* fault = FlakeFault(f.saver.FlakeField[i], kW, groundBefore);
+      const char* fault = FlakeFault(f.saver.Primary().FlakeField[i], kW, groundBefore);
       if (fault != nullptr) FAIL() << "tick " << tick << ", flake " << i << ": " << fault;
     }
     if (tick % 1000 != 999) continue;
     // Outside the flakes' current cells the canvas shows the buffer.
     Surface cells(kW, kH);
     for (int32_t i = 1; i <= kMax; ++i) {
-      const Flake& fl = f.saver.FlakeField[i];
+      const Flake& fl = f.saver.Primary().FlakeField[i];
       BitBlt(cells, fl.X, fl.Y, fl.SpriteSize, fl.SpriteSize, Surface(7, 7, kWhite), 0, 0,
              RasterOp::kSrcCopy);
     }
@@ -373,7 +374,7 @@ TEST(SceneTest, LongRunKeepsTheInvariantsAndTheLayerStopsAtRowFifty) {
       }
     }
   }
-  EXPECT_EQ(f.saver.SceneState.GroundY, LayerFloor);
+  EXPECT_EQ(f.saver.Primary().SceneState.GroundY, LayerFloor);
   for (int32_t y = 0; y < kH; ++y)
     EXPECT_EQ(RowIsWhite(f.Buffer(), y), y >= LayerFloor) << y;
 }

@@ -63,12 +63,13 @@ TEST(SpriteTest, DrawFlakeShowsOpaquePixelsAndKeepsTheBackgroundElsewhere) {
         SCOPED_TRACE(::testing::Message()
                      << c.strip << "/" << c.column << " at " << px << "," << py);
         testing::SceneFixture f(20, 14, 1);
-        f.saver.SceneState.ImageBackground = c.strip == 0 ? 1 : 0;
+        f.saver.Primary().SceneState.ImageBackground = c.strip == 0 ? 1 : 0;
         for (int32_t y = 0; y < 14; ++y) {
           for (int32_t x = 0; x < 20; ++x)
             f.Canvas().At(x, y) = bg(x, y);
         }
-        DrawFlake(f.saver, px, py, static_cast<uint8_t>(c.size), static_cast<uint8_t>(c.column));
+        DrawFlake(f.saver.Primary(), px, py, static_cast<uint8_t>(c.size),
+                  static_cast<uint8_t>(c.column));
         const Surface strip = MakeSpriteStrip(c.strip);
         for (int32_t y = 0; y < 14; ++y) {
           for (int32_t x = 0; x < 20; ++x) {

@@ -19,6 +19,14 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 namespace frin {
+namespace {
+
+// The screen's twips per pixel as the integer ratio it is.
+int32_t Ratio(float twipsPerPixel) {
+  return static_cast<int32_t>(std::lround(twipsPerPixel));
+}
+
+}  // namespace
 
 bool RunUntilEnded(const std::function<void()>& f) {
   try {
@@ -88,6 +96,14 @@ void MemoryPlatform::Deliver(const Event& e) {
     case EventKind::kClose:
       DeliverClose(e.window);
       return;
+    case EventKind::kDisplay: {
+      SetMonitors(e.monitors, Ratio(screen_.twipsPerPixelX));
+      // Every form hears of it, as every top-level window does; one may unload the others.
+      for (Form* form : LoadedForms()) {
+        if (FormOf(form->hwnd) == form) form->RaiseDisplayChange();
+      }
+      return;
+    }
     case EventKind::kKey: {
       Form* form = FormOf(e.window);
       if (form != nullptr && form->focus != nullptr) {
@@ -146,6 +162,14 @@ void MemoryPlatform::QueueKeyDown(Form& form, int keyCode, int shift, uint64_t d
   e.window = form.hwnd;
   e.keyCode = keyCode;
   e.shift = shift;
+  Queue(std::move(e));
+}
+
+void MemoryPlatform::QueueDisplayChange(std::vector<Rect> monitors, uint64_t delayMs) {
+  Event e;
+  e.at = now_ + delayMs;
+  e.kind = EventKind::kDisplay;
+  e.monitors = std::move(monitors);
   Queue(std::move(e));
 }
 
@@ -442,10 +466,40 @@ void MemoryPlatform::UpdateTimer(Control& c) {
 
 void MemoryPlatform::SetScreenPixels(int32_t width, int32_t height, int32_t twipsPerPixel) {
   screen_ = ScreenFromPixels(width, height, twipsPerPixel, twipsPerPixel);
+  monitors_.clear();
 }
 
 void MemoryPlatform::SetScreenDpi(int32_t width, int32_t height, int32_t dpiX, int32_t dpiY) {
   screen_ = ScreenFromPixels(width, height, TwipsPerPixelAtDpi(dpiX), TwipsPerPixelAtDpi(dpiY));
+  monitors_.clear();
+}
+
+void MemoryPlatform::SetMonitors(std::vector<Rect> monitors, int32_t twipsPerPixel) {
+  if (!monitors.empty()) {
+    screen_ = ScreenFromPixels(monitors.front().Width(), monitors.front().Height(), twipsPerPixel,
+                               twipsPerPixel);
+  }
+  monitors_ = std::move(monitors);
+}
+
+std::vector<Rect> MemoryPlatform::Monitors() {
+  if (!monitors_.empty()) return monitors_;
+  const int32_t tx = Ratio(screen_.twipsPerPixelX);
+  const int32_t ty = Ratio(screen_.twipsPerPixelY);
+  return {Rect{0, 0, TwipsToPixels(static_cast<int64_t>(screen_.widthTwips), tx),
+               TwipsToPixels(static_cast<int64_t>(screen_.heightTwips), ty)}};
+}
+
+Rect MemoryPlatform::VirtualScreen() {
+  const std::vector<Rect> all = Monitors();
+  Rect bound = all.front();
+  for (const Rect& m : all) {
+    bound.left = std::min(bound.left, m.left);
+    bound.top = std::min(bound.top, m.top);
+    bound.right = std::max(bound.right, m.right);
+    bound.bottom = std::max(bound.bottom, m.bottom);
+  }
+  return bound;
 }
 
 std::optional<int32_t> MemoryPlatform::VerifyScreenSavePwd(WindowHandle parent) {
@@ -512,13 +566,26 @@ void MemoryPlatform::WriteSetting(const std::string& app, const std::string& sec
 
 // --- Pictures and files -------------------------------------------------------------------------
 
-void MemoryPlatform::CaptureDesktop(Surface& dst, int32_t width, int32_t height) {
+void MemoryPlatform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                                    int32_t height) {
   const int32_t w = std::min(width, dst.Width());
   const int32_t h = std::min(height, dst.Height());
+  // The desktop image starts at the virtual screen's top-left corner; what lies outside every
+  // monitor shows black, as the screen's device context gives it.
+  const Rect virtualScreen = VirtualScreen();
+  const std::vector<Rect> monitors = Monitors();
   for (int32_t y = 0; y < h; ++y) {
     Pixel* row = dst.Row(y);
+    const int64_t sy = int64_t{top} + y;
     for (int32_t x = 0; x < w; ++x) {
-      row[x] = (x < desktop_.Width() && y < desktop_.Height()) ? desktop_.At(x, y) : kBlack;
+      const int64_t sx = int64_t{left} + x;
+      bool shown = false;
+      for (const Rect& m : monitors)
+        shown = shown || (sx >= m.left && sx < m.right && sy >= m.top && sy < m.bottom);
+      const int64_t ix = sx - virtualScreen.left, iy = sy - virtualScreen.top;
+      row[x] = shown && ix >= 0 && iy >= 0 && ix < desktop_.Width() && iy < desktop_.Height()
+                   ? desktop_.At(static_cast<int32_t>(ix), static_cast<int32_t>(iy))
+                   : kBlack;
     }
   }
   if (w > 0 && h > 0) dst.AddDamage(Rect{0, 0, w, h});

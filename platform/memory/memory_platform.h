@@ -17,7 +17,9 @@
 //  runtime's hidden owner window (the process ends), or to a test hook;
 //  - the settings store as an in-memory map (names compared without regard to ASCII case, as
 //    the registry compares them), with a log of writes and a switch that makes writes fail;
-//  - an injectable desktop image; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico and
+//  - monitors (rectangles in virtual-screen pixels, the primary first) and a change of them
+//    delivered as an event to every loaded form; an injectable desktop image over the whole
+//    virtual screen; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico and
 //    wmf, the formats the Windows picture loader reads; alpha composited over black);
 //  - the password check, the password change, the file chooser, the cursor display count and
 //    the screen-saver-running flag as recorded answers;
@@ -87,6 +89,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void QueueClick(Control& control, uint64_t delayMs = 0);
   void QueueCursorMove(Point to, uint64_t delayMs = 0);
   void QueueCaretMove(Point to, uint64_t delayMs = 0);
+  // The monitors become these (the primary first) and every loaded form hears of the change, in
+  // the order the forms were loaded.
+  void QueueDisplayChange(std::vector<Rect> monitors, uint64_t delayMs = 0);
   void SetCursorPos(Point p) { cursor_ = p; }
   void SetCaretPos(Point p) { caret_ = p; }
   size_t PendingEvents() const { return events_.size(); }
@@ -122,6 +127,11 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void SetScreenPixels(int32_t width, int32_t height, int32_t twipsPerPixel = 15);
   // A screen of the given pixels at the given resolution, converted as the Windows backend does.
   void SetScreenDpi(int32_t width, int32_t height, int32_t dpiX, int32_t dpiY);
+  // The monitors in virtual-screen pixels, the primary first, at (0, 0); the screen becomes the
+  // primary's pixels at the given twips per pixel. An empty list: one monitor, the screen.
+  void SetMonitors(std::vector<Rect> monitors, int32_t twipsPerPixel = 15);
+  // The bounding rectangle of every monitor.
+  Rect VirtualScreen();
   // nullopt: the system has no password service.
   void SetPasswordAnswer(std::optional<int32_t> answer) { passwordAnswer_ = answer; }
   // Runs while the password dialog is open (deliver ticks and moves here to test re-entry).
@@ -144,6 +154,8 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void FailWritesAfter(std::optional<int> successes) { writesLeft_ = successes; }
 
   // --- Pictures, files, dialogs ----------------------------------------------------------------
+  // The desktop over the whole virtual screen: its pixel (0, 0) is the virtual screen's top-left
+  // corner.
   void SetDesktop(Surface image) { desktop_ = std::move(image); }
   // Decodes any image file gdk-pixbuf reads (png included): for tools, not for the program.
   static std::optional<Surface> DecodeImageFile(const std::string& path);
@@ -159,6 +171,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
   // --- Module_API ----------------------------------------------------------------------------
   std::string CommandText() override { return commandText_; }
   ScreenInfo Screen() override { return screen_; }
+  std::vector<Rect> Monitors() override;
   int32_t PlatformId() override { return platformId_; }
   WindowHandle FindTopWindow(const std::string& title) override;
   void ChangePassword(WindowHandle parent) override { passwordChanges_.push_back(parent); }
@@ -180,7 +193,8 @@ class MemoryPlatform : public Module_API, public FormObserver {
   Point GetCursorPos() override { return cursor_; }
   void SetScreenSaverRunning(bool running) override { screenSaverRunning_ = running; }
   std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) override;
-  void CaptureDesktop(Surface& dst, int32_t width, int32_t height) override;
+  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                      int32_t height) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   std::string ReadSetting(const std::string& app, const std::string& section,
@@ -210,7 +224,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
     Form* form = nullptr;        // a loaded form of ours
     Control* control = nullptr;  // a control's own window
   };
-  enum class EventKind { kKey, kClick, kCursor, kCaret, kClose };
+  enum class EventKind { kKey, kClick, kCursor, kCaret, kClose, kDisplay };
   struct Event {
     uint64_t at = 0;
     uint64_t seq = 0;
@@ -220,6 +234,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
     int index = -1;
     int keyCode = 0, shift = 0;
     Point point;
+    std::vector<Rect> monitors;  // a display change: the new monitors
   };
   struct Timer {
     WindowHandle form = 0;
@@ -261,6 +276,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
 
   std::string commandText_;
   ScreenInfo screen_;
+  std::vector<Rect> monitors_;  // empty: the screen alone
   int32_t platformId_ = kVerPlatformWin32Nt;
   std::optional<int32_t> passwordAnswer_ = 1;
   int passwordCheckDepth_ = 0;

@@ -603,6 +603,11 @@ void Win32Platform::PaintBoxes(FormWindow& fw, HDC hdc) {
   GdiFlush();
 }
 
+void Win32Platform::PresentAllDamage() {
+  for (const auto& fw : forms_)
+    PresentDamage(*fw);
+}
+
 void Win32Platform::PresentDamage(FormWindow& fw) {
   if (fw.dead || fw.dialog || fw.dc == nullptr || fw.clip == nullptr) return;
   const bool shown = IsWindowVisible(fw.hwnd) != FALSE;
@@ -693,7 +698,7 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
           return;
         }
         still->presentDeferred = false;
-        PresentDamage(*still);
+        PresentAllDamage();
       });
       ProbeTick();
       return 0;
@@ -751,6 +756,9 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
       }
       return 0;
     }
+    case WM_DISPLAYCHANGE:
+      Deliver([&] { fw.form->RaiseDisplayChange(); });
+      break;
     case WM_SYSCOMMAND:
       // A running saver is not started again, nor the monitor switched off under it.
       if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;

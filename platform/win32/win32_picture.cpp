@@ -97,16 +97,18 @@ HGLOBAL ReadWholeFile(const std::wstring& path, DWORD& size) {
 
 }  // namespace
 
-void Win32Platform::CaptureDesktop(Surface& dst, int32_t width, int32_t height) {
+void Win32Platform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                                   int32_t height) {
   width = std::min(width, dst.Width());
   height = std::min(height, dst.Height());
   if (width <= 0 || height <= 0) return;
   Dib dib(width, height);
   if (!dib.Ok()) return;
-  HWND desktop = GetDesktopWindow();
-  HDC screen = GetDC(desktop);
-  BitBlt(dib.Dc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  ReleaseDC(desktop, screen);
+  // The screen's device context spans the virtual screen in its own coordinates: the primary
+  // monitor's corner is (0, 0), a monitor left of it lies at negative x.
+  HDC screen = GetDC(nullptr);
+  BitBlt(dib.Dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
   dib.CopyTo(dst);
 }
 

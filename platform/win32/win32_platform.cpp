@@ -6,7 +6,9 @@
 #include <commdlg.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/win32/win32_fonts.h"
@@ -155,6 +157,55 @@ ScreenInfo Win32Platform::Screen() {
   // by it gives back exactly the screen's pixels.
   return ScreenFromPixels(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), tppX_,
                           tppY_);
+}
+
+namespace {
+
+// EnumDisplayMonitors gathers here: the primary first, the others in the system's order.
+struct MonitorList {
+  using GetInfo = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
+  GetInfo getInfo = nullptr;
+  std::vector<Rect> others;
+  std::optional<Rect> primary;
+};
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto& list = *reinterpret_cast<MonitorList*>(data);
+  MONITORINFO info;
+  ZeroMemory(&info, sizeof info);
+  info.cbSize = sizeof info;
+  if (!list.getInfo(monitor, &info)) return TRUE;
+  const Rect r{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right,
+               info.rcMonitor.bottom};
+  if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0 && !list.primary) {
+    list.primary = r;
+  } else {
+    list.others.push_back(r);
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<Rect> Win32Platform::Monitors() {
+  // The primary screen alone, as on a system without the monitor functions (before Windows 98
+  // and 2000).
+  const Rect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  HMODULE user = GetModuleHandleW(L"user32.dll");
+  if (user == nullptr) return {screen};
+  using Enum = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
+  const auto enumerate =
+      reinterpret_cast<Enum>(reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
+  MonitorList list;
+  list.getInfo = reinterpret_cast<MonitorList::GetInfo>(
+      reinterpret_cast<void*>(GetProcAddress(user, "GetMonitorInfoW")));
+  if (enumerate == nullptr || list.getInfo == nullptr) return {screen};
+  if (!enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list)) || !list.primary) {
+    return {screen};
+  }
+  std::vector<Rect> monitors{*list.primary};
+  monitors.insert(monitors.end(), list.others.begin(), list.others.end());
+  return monitors;
 }
 
 int32_t Win32Platform::PlatformId() {

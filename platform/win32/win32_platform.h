@@ -95,6 +95,7 @@ class Win32Platform : public Module_API, public FormObserver {
   // --- Module_API ---------------------------------------------------------------------------
   std::string CommandText() override;
   ScreenInfo Screen() override;
+  std::vector<Rect> Monitors() override;
   int32_t PlatformId() override;
   WindowHandle FindTopWindow(const std::string& title) override;
   void ChangePassword(WindowHandle parent) override;
@@ -116,7 +117,8 @@ class Win32Platform : public Module_API, public FormObserver {
   Point GetCursorPos() override;
   void SetScreenSaverRunning(bool running) override;
   std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) override;
-  void CaptureDesktop(Surface& dst, int32_t width, int32_t height) override;
+  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                      int32_t height) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   std::string ReadSetting(const std::string& app, const std::string& section,
@@ -202,6 +204,8 @@ class Win32Platform : public Module_API, public FormObserver {
 
   void PaintBoxes(FormWindow& fw, HDC hdc);
   void PresentDamage(FormWindow& fw);
+  // PresentDamage of every window: a tick of one window's timer steps the scenes of all.
+  void PresentAllDamage();
   // Makes the DIB section at the surface's size and lends it to the surface, unless it is lent
   // already; true when it was (re)made (or could not be).
   bool SyncMirror(BoxMirror& m);

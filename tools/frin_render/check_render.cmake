@@ -29,8 +29,26 @@ foreach(ext png gif)
   endif()
 endforeach()
 
+# Two monitors, one to the left of the primary and lower: the same arguments, the same picture.
+foreach(name m1 m2)
+  execute_process(
+    COMMAND "${RENDER}" --monitors 64x48+0+0,32x40-32+8 --ticks 12 --seed 5 --set Remain=on
+            --png "${OUT}/${name}.png"
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "frin-render --monitors failed (${rc}): ${err}")
+  endif()
+endforeach()
+file(SHA256 "${OUT}/m1.png" hm1)
+file(SHA256 "${OUT}/m2.png" hm2)
+if(NOT hm1 STREQUAL hm2)
+  message(FATAL_ERROR "two runs over the same monitors wrote different files")
+endif()
+
 set(bad_arguments "--size|0x10" "--size|80" "--ticks|-1" "--every|0" "--seed|x" "--set|Colour=red"
-                  "--set|Max" "--bogus" "--png" "--desktop|${OUT}/missing.png" "--set|Speed=0|--set|Remain=on")
+                  "--set|Max" "--bogus" "--png" "--desktop|${OUT}/missing.png" "--set|Speed=0|--set|Remain=on"
+                  "--monitors|800x600" "--monitors|800x600+5+0" "--monitors|64x48+0+0,x4+1+1"
+                  "--monitors|64x48+0+0,16000x48+1000+0")
 foreach(bad IN LISTS bad_arguments)
   string(REPLACE "|" ";" args "${bad}")
   execute_process(COMMAND "${RENDER}" ${args} RESULT_VARIABLE rc ERROR_VARIABLE err)

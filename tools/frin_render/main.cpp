@@ -1,12 +1,16 @@
 // frin-render: draws the saver's scene headless and writes it as a PNG or an animated GIF.
 //
-//   frin-render [--size WxH] [--ticks N] [--seed N] [--set KEY=VALUE]... [--desktop IMAGE]
-//               [--png FILE] [--gif FILE] [--every K]
+//   frin-render [--size WxH | --monitors LIST] [--ticks N] [--seed N] [--set KEY=VALUE]...
+//               [--desktop IMAGE] [--png FILE] [--gif FILE] [--every K]
 //
-// It does to the scene what a full-screen run does (the canvas and the buffer over the whole
-// window, the flake field sized, the scene prepared, one first-band step), then lets the virtual
-// clock run N ticks of timer 0 (every Speed milliseconds; timer 1 ticks too when Max is above
-// 250), exactly as the saver's timers would.
+// --monitors gives the monitors as WxH+X+Y in virtual-screen pixels, the primary first (at +0+0),
+// such as 800x600+0+0,640x480-640+0; the picture is then the virtual screen's bounding rectangle,
+// every monitor's scene at its place and black outside the monitors, and a --desktop image lies
+// over that whole rectangle. Without it, one monitor of --size (800x600 by default).
+//
+// It starts the saver's own full-screen run on the memory backend, then lets the virtual clock run
+// N ticks of timer 0 (every Speed milliseconds; timer 1 ticks too when Max is above 250), so the
+// frames are the ones the saver draws.
 #include <algorithm>
 #include <charconv>
 #include <chrono>
@@ -19,7 +23,7 @@
 #include <utility>
 #include <vector>
 
-#include "lifecycle/form_screen.h"
+#include "lifecycle/main.h"
 #include "lifecycle/saver.h"
 #include "platform/errors.h"
 #include "platform/memory/memory_platform.h"
@@ -34,11 +38,12 @@ constexpr int32_t kTwipsPerPixel = 15;
 constexpr int32_t kMaxSide = 16384;
 
 const char* const kUsage =
-    "usage: frin-render [--size WxH] [--ticks N] [--seed N] [--set KEY=VALUE]... "
-    "[--desktop IMAGE] [--png FILE] [--gif FILE] [--every K]";
+    "usage: frin-render [--size WxH | --monitors WxH+X+Y,...] [--ticks N] [--seed N] "
+    "[--set KEY=VALUE]... [--desktop IMAGE] [--png FILE] [--gif FILE] [--every K]";
 
 struct Args {
   int32_t width = 800, height = 600;
+  std::vector<Rect> monitors;  // empty: one monitor of width x height
   uint64_t ticks = 100;
   std::optional<uint64_t> seed;
   std::vector<std::pair<std::string, std::string>> settings;
@@ -62,6 +67,54 @@ T Number(std::string_view text, T low, T high, const std::string& what) {
   return value;
 }
 
+// One signed offset of a monitor's place: "+640" or "-640".
+int32_t Offset(std::string_view text, const std::string& what) {
+  if (text.empty() || (text[0] != '+' && text[0] != '-')) {
+    throw BadArgument{"--monitors: " + what + " must start with + or -"};
+  }
+  const int32_t v = Number<int32_t>(text.substr(1), 0, kMaxSide, what);
+  return text[0] == '-' ? -v : v;
+}
+
+// "WxH+X+Y,WxH-X+Y,...": the primary first, at +0+0; the virtual screen at most kMaxSide a side.
+std::vector<Rect> ParseMonitors(const std::string& list) {
+  std::vector<Rect> monitors;
+  size_t start = 0;
+  while (start <= list.size()) {
+    const size_t comma = std::min(list.find(',', start), list.size());
+    const std::string_view item = std::string_view(list).substr(start, comma - start);
+    const size_t x = item.find('x');
+    const size_t signs = item.find_first_of("+-");
+    const size_t second =
+        signs == std::string_view::npos ? signs : item.find_first_of("+-", signs + 1);
+    if (x == std::string_view::npos || signs == std::string_view::npos || signs < x ||
+        second == std::string_view::npos) {
+      throw BadArgument{"--monitors takes WxH+X+Y,..., such as 800x600+0+0,640x480-640+0, not \"" +
+                        std::string(item) + "\""};
+    }
+    const int32_t w = Number<int32_t>(item.substr(0, x), 1, kMaxSide, "a monitor's width");
+    const int32_t h =
+        Number<int32_t>(item.substr(x + 1, signs - x - 1), 1, kMaxSide, "a monitor's height");
+    const int32_t left = Offset(item.substr(signs, second - signs), "a monitor's x");
+    const int32_t top = Offset(item.substr(second), "a monitor's y");
+    monitors.push_back(Rect{left, top, left + w, top + h});
+    start = comma + 1;
+  }
+  if (monitors.front().left != 0 || monitors.front().top != 0) {
+    throw BadArgument{"--monitors: the first monitor is the primary and lies at +0+0"};
+  }
+  Rect bound = monitors.front();
+  for (const Rect& m : monitors) {
+    bound = Rect{std::min(bound.left, m.left), std::min(bound.top, m.top),
+                 std::max(bound.right, m.right), std::max(bound.bottom, m.bottom)};
+  }
+  if (bound.Width() > kMaxSide || bound.Height() > kMaxSide) {
+    throw BadArgument{"--monitors: the monitors must fit in " + std::to_string(kMaxSide) +
+                      " pixels a side"};
+  }
+  return monitors;
+}
+
 Args Parse(int argc, char** argv) {
   Args a;
   const std::vector<std::string> keys = {"Max",     "Speed",  "SaverType", "BackScreen",
@@ -78,6 +131,8 @@ Args Parse(int argc, char** argv) {
       if (x == std::string::npos) throw BadArgument{"--size takes WxH, such as 800x600"};
       a.width = Number<int32_t>(std::string_view(v).substr(0, x), 1, kMaxSide, "the width");
       a.height = Number<int32_t>(std::string_view(v).substr(x + 1), 1, kMaxSide, "the height");
+    } else if (opt == "--monitors") {
+      a.monitors = ParseMonitors(value());
     } else if (opt == "--ticks") {
       a.ticks = Number<uint64_t>(value(), 0, 10'000'000, "--ticks");
     } else if (opt == "--seed") {
@@ -118,7 +173,11 @@ uint64_t RealClock() {
 
 int Render(const Args& a) {
   MemoryPlatform api(a.seed ? *a.seed : RealClock());
-  api.SetScreenPixels(a.width, a.height, kTwipsPerPixel);
+  if (a.monitors.empty()) {
+    api.SetScreenPixels(a.width, a.height, kTwipsPerPixel);
+  } else {
+    api.SetMonitors(a.monitors, kTwipsPerPixel);
+  }
   for (const auto& [key, text] : a.settings) {
     api.SetSetting(kSettingsApp, kSettingsSection, key, text);
   }
@@ -137,37 +196,25 @@ int Render(const Args& a) {
   if (saver.SaverSettings.Speed <= 0) {
     throw BadArgument{"Speed must be above 0 for the timers to tick"};
   }
-  SceneState& scene = saver.SceneState;
-  scene.TwipsPerPixelX = kTwipsPerPixel;
-  scene.TwipsPerPixelY = kTwipsPerPixel;
-  scene.SceneWidth = a.width;
-  scene.SceneHeight = a.height;
-  scene.PreviewMode = 0;
 
-  // What the full-screen run does to the scene.
-  BuildFormScreen(saver);
-  Form& form = *saver.Form_Screen;
-  api.LoadForm(form);
-  const int32_t w = a.width * kTwipsPerPixel, h = a.height * kTwipsPerPixel;
-  form.Move(0, 0, w, h);
-  ScreenControls& c = saver.ScreenControls;
-  PlaceSurfaceBox(*c.Screen[0], 0, 0, w, h);
-  PlaceSurfaceBox(*c.Screen[1], 0, 0, w, h);
-  saver.FlakeField.Size(saver.SaverSettings.Max);
-  PrepareScene(saver);
-  StepFirstBand(saver);
-  form.On("SS_Timer").timer = [&saver](int index) {
-    if (index == 0) {
-      StepFirstBand(saver);
-    } else {
-      StepSecondBand(saver);
+  // The full-screen run itself, as the saver starts it with "/s": from here on the virtual clock
+  // ticks its timers exactly as the system would.
+  api.SetCommandText("/s");
+  Main(saver);
+  // One monitor: its canvas. Several: the virtual screen, each canvas copied to its monitor.
+  Surface composite;
+  const Rect virtualScreen = api.VirtualScreen();
+  if (!a.monitors.empty()) composite = Surface(virtualScreen.Width(), virtualScreen.Height());
+  const auto frame = [&]() -> const Surface& {
+    if (a.monitors.empty()) return saver.Primary().canvas->surface;
+    for (const Scene& scene : saver.Scenes) {
+      BitBlt(composite, scene.Origin.x - virtualScreen.left, scene.Origin.y - virtualScreen.top,
+             scene.SceneState.SceneWidth, scene.SceneState.SceneHeight, scene.canvas->surface, 0, 0,
+             RasterOp::kSrcCopy);
     }
+    return composite;
   };
-  form.Show();
-  c.SS_Timer[0]->SetTimerEnabled(true);
-  if (saver.SaverSettings.Max > BandSplit) c.SS_Timer[1]->SetTimerEnabled(true);
-
-  const Surface& canvas = c.Screen[0]->surface;
+  const Surface& canvas = frame();
   GifWriter gif;
   std::string error;
   if (!a.gif.empty() && !gif.Open(a.gif, canvas.Width(), canvas.Height(), error)) {
@@ -179,14 +226,14 @@ int Render(const Args& a) {
   for (uint64_t tick = 1; tick <= a.ticks; ++tick) {
     api.Advance(speed);
     if (!a.gif.empty() && tick % a.every == 0 &&
-        !gif.AddFrame(canvas, static_cast<uint32_t>(std::min<uint64_t>(frameMs, UINT32_MAX)),
+        !gif.AddFrame(frame(), static_cast<uint32_t>(std::min<uint64_t>(frameMs, UINT32_MAX)),
                       error)) {
       std::cerr << "frin-render: " << a.gif << ": " << error << "\n";
       return 1;
     }
   }
   if (!a.gif.empty()) {
-    if (a.ticks < a.every && !gif.AddFrame(canvas, static_cast<uint32_t>(frameMs), error)) {
+    if (a.ticks < a.every && !gif.AddFrame(frame(), static_cast<uint32_t>(frameMs), error)) {
       std::cerr << "frin-render: " << a.gif << ": " << error << "\n";
       return 1;
     }
@@ -195,7 +242,7 @@ int Render(const Args& a) {
       return 1;
     }
   }
-  if (!a.png.empty() && !WritePng(canvas, a.png, error)) {
+  if (!a.png.empty() && !WritePng(frame(), a.png, error)) {
     std::cerr << "frin-render: " << a.png << ": " << error << "\n";
     return 1;
   }

@@ -1,0 +1,40 @@
+// What the saver keeps that every part of the program reaches: the system, the one random
+// generator, the settings, the system family, the host dialog's caption, the password check in
+// progress and the two top-level forms. The scenes and the run's own state sit on top of it, in
+// lifecycle/saver.h; scene/ and settings/ see only this part.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/form.h"
+#include "platform/module_api.h"
+#include "platform/random.h"
+#include "settings/saver_settings.h"
+
+namespace frin {
+
+// The title of the full-screen windows and of the settings dialog: while another instance shows
+// one of them, every start ends at once.
+inline constexpr const char* kSaverTitle = "ScreenSaver Frin";
+
+struct SaverBase {
+  explicit SaverBase(Module_API& platform) : api(platform) {}
+  SaverBase(const SaverBase&) = delete;
+  SaverBase& operator=(const SaverBase&) = delete;
+
+  Module_API& api;
+  Random random;
+
+  frin::SaverSettings SaverSettings;
+
+  int16_t NTFamily = 0;  // true -1, false 0
+  std::string HostDialogCaption;
+  uint8_t InPasswordCheck = 0;
+
+  std::unique_ptr<Form> Form_Screen;  // the primary monitor's window (or the preview's)
+  std::unique_ptr<Form> Form_Set;
+};
+
+}  // namespace frin
