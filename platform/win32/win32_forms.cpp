@@ -700,6 +700,7 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
         still->presentDeferred = false;
         PresentAllDamage();
       });
+      ProbeTick();
       return 0;
     }
     default:
