@@ -124,6 +124,76 @@ std::optional<PictureExtent> Icon(const Bytes& b) {
   return Extent(PictureFormat::kIcon, width, height);
 }
 
+// Where a metafile record keeps a bitmap, as an offset from the record's start: a
+// device-independent one (`dib`) or an old device bitmap (`device`); 0 when it holds none.
+struct RecordBitmap {
+  size_t dib = 0, device = 0;
+};
+
+RecordBitmap BitmapOfRecord(const Bytes& b, size_t at, uint32_t function, uint64_t words) {
+  // The block transfers come in two forms: from the drawing surface itself, in (function >> 8)
+  // + 3 words, and from a bitmap in the record.
+  const bool carried = words != (function >> 8) + 3;
+  switch (function) {
+    case 0x0940:  // DIBBITBLT
+      return {carried ? 22u : 0u, 0};
+    case 0x0B41:  // DIBSTRETCHBLT
+      return {carried ? 26u : 0u, 0};
+    case 0x0F43:  // STRETCHDIB
+      return {28, 0};
+    case 0x0D33:  // SETDIBTODEV
+      return {24, 0};
+    case 0x0142:  // DIBCREATEPATTERNBRUSH: a device bitmap for the pattern style, else a DIB
+      return b.Has(at + 6, 2) && b.Le16(at + 6) == 3 ? RecordBitmap{0, 10} : RecordBitmap{10, 0};
+    case 0x0922:  // BITBLT
+      return {0, carried ? 22u : 0u};
+    case 0x0B23:  // STRETCHBLT
+      return {0, carried ? 26u : 0u};
+    default:
+      return {};
+  }
+}
+
+// A bitmap in bytes [at, end) of a record: a size the saver could hold, its pixels counted into
+// `pixels` within the bound, and its uncompressed bits inside the record.
+bool DibFits(const Bytes& b, size_t at, size_t end, int64_t& pixels) {
+  if (at + 4 > end) return false;
+  const uint32_t header = b.Le32(at);
+  if (header > end - at) return false;
+  int64_t width = 0, height = 0;
+  uint32_t bits = 0, compression = 0;
+  if (header == 12) {  // the core header: 16-bit sides
+    width = b.Le16(at + 4);
+    height = b.Le16(at + 6);
+    bits = b.Le16(at + 10);
+  } else if (header >= 40) {
+    width = static_cast<int32_t>(b.Le32(at + 4));
+    height = std::llabs(static_cast<int32_t>(b.Le32(at + 8)));
+    bits = b.Le16(at + 14);
+    compression = b.Le32(at + 16);
+  } else {
+    return false;
+  }
+  if (!PictureSizeAllowed(width, height)) return false;
+  pixels += width * height;
+  if (pixels > kMaxMetafileBitmapPixels) return false;
+  if (compression != 0 && compression != 3) return true;  // run lengths: decoded as far as they go
+  if (bits == 0 || bits > 32) return false;
+  const int64_t stride = (width * bits + 31) / 32 * 4;
+  return stride * height <= static_cast<int64_t>(end - at - header);
+}
+
+bool DeviceBitmapFits(const Bytes& b, size_t at, size_t end, int64_t& pixels) {
+  if (at + 10 > end) return false;
+  const int64_t width = static_cast<int16_t>(b.Le16(at + 2));
+  const int64_t height = static_cast<int16_t>(b.Le16(at + 4));
+  const int64_t widthBytes = static_cast<int16_t>(b.Le16(at + 6));
+  if (!PictureSizeAllowed(width, height) || widthBytes <= 0) return false;
+  pixels += width * height;
+  return pixels <= kMaxMetafileBitmapPixels &&
+         widthBytes * height <= static_cast<int64_t>(end - at - 10);
+}
+
 // A placeable metafile: its bounding box in units of 1/inch inch, then the records.
 std::optional<PictureExtent> Wmf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
   if (!b.Has(0, 22 + 18) || dpiX <= 0 || dpiY <= 0) return std::nullopt;
@@ -140,7 +210,7 @@ std::optional<PictureExtent> Wmf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
   // The player reserves the largest record the header names before it reads any: no record is
   // longer than the file.
   if (b.Le32(22 + 12) > b.Size() / 2) return std::nullopt;
-  int64_t records = 0, saves = 0;
+  int64_t records = 0, saves = 0, bitmapPixels = 0;
   for (size_t at = 22 + 2 * headerWords; b.Has(at, 6);) {
     const uint64_t words = b.Le32(at);
     if (words < 3) break;  // a broken record ends what the player reads
@@ -149,7 +219,13 @@ std::optional<PictureExtent> Wmf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
     if (function == 0x001E && ++saves > kMaxMetafileSaves) return std::nullopt;  // SaveDC
     if (function == 0) break;                                                    // the end record
     if (words > (b.Size() - at) / 2) break;
-    at += 2 * words;
+    const size_t end = at + 2 * words;
+    const RecordBitmap bitmap = BitmapOfRecord(b, at, function, words);
+    if (bitmap.dib != 0 && !DibFits(b, at + bitmap.dib, end, bitmapPixels)) return std::nullopt;
+    if (bitmap.device != 0 && !DeviceBitmapFits(b, at + bitmap.device, end, bitmapPixels)) {
+      return std::nullopt;
+    }
+    at = end;
   }
   return Extent(PictureFormat::kWmf, width, height);
 }

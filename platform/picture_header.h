@@ -24,6 +24,10 @@ inline constexpr int32_t kMaxJpegScans = 100;
 // the states saved among them (each later record costs more for every one).
 inline constexpr int32_t kMaxMetafileRecords = 20000;
 inline constexpr int32_t kMaxMetafileSaves = 1000;
+// Bitmaps inside a metafile's records: each within the picture bounds above with its bits inside
+// its record, and all of them together no more pixels than one largest picture (the player
+// decodes each bitmap whole before it draws it, whatever the size it is drawn at).
+inline constexpr int64_t kMaxMetafileBitmapPixels = kMaxPicturePixels;
 
 enum class PictureFormat { kBmp, kJpeg, kGif, kIcon, kWmf };
 
@@ -34,7 +38,8 @@ struct PictureExtent {
 
 // The format and size the file's header declares, when the file is a bmp, jpg, gif, icon or
 // placeable wmf whose picture lies within the bounds above; nullopt for any other file (another
-// format, a header cut short, a size of zero or beyond the bounds, too many scans or records).
+// format, a header cut short, a size of zero or beyond the bounds, too many scans or records, a
+// bitmap in a metafile record beyond the bounds or with fewer bits than it claims).
 // dpiX and dpiY are the screen's pixels per inch, which size a metafile.
 std::optional<PictureExtent> ReadPictureExtent(std::string_view bytes, int32_t dpiX, int32_t dpiY);
 

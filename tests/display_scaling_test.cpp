@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/twips.h"
@@ -62,6 +64,63 @@ TEST(DisplayScaling, AxesOfDifferentRatiosEachCoverTheirPixels) {
   EXPECT_EQ(Corners(r), Corners(Rect{0, 0, 800, 600}));
   EXPECT_EQ(h.Get("Screen", 0).surface.Width(), 800);
   EXPECT_EQ(h.Get("Screen", 0).surface.Height(), 600);
+}
+
+// The run's one scene.
+const SceneState& StateOf(const Harness& h) {
+  return h.saver.Primary().SceneState;
+}
+
+TEST(DisplayScaling, APictureCoversTheScreenWhenTheAxesHaveDifferentRatios) {
+  // 9 twips per pixel across and 8 down, and the other way round.
+  for (auto [dpiX, dpiY] : {std::pair{168, 192}, {192, 168}, {96, 144}}) {
+    SCOPED_TRACE(::testing::Message() << dpiX << " x " << dpiY);
+    const std::string file = std::string(FRIN_TEST_DATA) + "/two_colour_4x3.bmp";
+    const Surface picture = *MemoryPlatform::DecodeImageFile(file);
+    Harness h;
+    h.api.SetScreenDpi(800, 600, dpiX, dpiY);
+    h.Store("BackScreen", "on");
+    h.Store("BS_File", file);
+    h.Store("Max", "0");
+    ASSERT_FALSE(h.Start("/s"));
+    ASSERT_EQ(StateOf(h).ImageBackground, 1);
+    // Each of the picture's 4 x 3 pixels covers a 200 x 200 block of the buffer and the canvas.
+    for (const int i : {0, 1}) {
+      const Surface& s = h.Get("Screen", i).surface;
+      ASSERT_TRUE(s.Width() == 800 && s.Height() == 600);
+      for (int32_t y = 0; y < 600; ++y) {
+        for (int32_t x = 0; x < 800; ++x) {
+          ASSERT_EQ(s.At(x, y), picture.At(x / 200, y / 200)) << i << ": " << x << "," << y;
+        }
+      }
+    }
+    // The loading box is left empty.
+    EXPECT_EQ(h.Get("Screen", 2).surface.Width(), 0);
+  }
+}
+
+TEST(DisplayScaling, TheLayerRisesRowByRowWhenTheAxesHaveDifferentRatios) {
+  for (auto [dpiX, dpiY] : {std::pair{168, 192}, {192, 168}}) {
+    SCOPED_TRACE(::testing::Message() << dpiX << " x " << dpiY);
+    Harness h;
+    h.api.SetScreenDpi(8, 120, dpiX, dpiY);  // 4 landings raise the layer
+    h.Store("Max", "250");
+    h.Store("Speed", "30");
+    h.Store("Remain", "on");
+    ASSERT_FALSE(h.Start("/s"));
+    for (int t = 0; t < 6; ++t)
+      ASSERT_FALSE(h.Advance(30));
+    const int32_t ground = StateOf(h).GroundY;
+    ASSERT_LT(ground, 110);
+    // The buffer holds the layer without flakes: white exactly below the ground line.
+    const Surface& buffer = h.Get("Screen", 1).surface;
+    for (int32_t y = 0; y < 120; ++y) {
+      bool white = true;
+      for (int32_t x = 0; x < 8; ++x)
+        white = white && buffer.At(x, y) == kWhite;
+      EXPECT_EQ(white, y > ground) << "row " << y;
+    }
+  }
 }
 
 TEST(DisplayScaling, TheDialogOpensCentredWithinAPixel) {

@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "platform/memory/memory_platform.h"
 #include "platform/picture_header.h"
@@ -99,6 +101,78 @@ std::string Wmf(int16_t right, int16_t bottom, uint16_t inch, int records, uint3
   return s;
 }
 
+// A placeable metafile one inch square holding the given records, then the end record.
+std::string WmfOf(const std::vector<std::string>& records) {
+  uint32_t words = 9 + 3, largest = 3;
+  for (const std::string& r : records) {
+    words += static_cast<uint32_t>(r.size() / 2);
+    largest = std::max(largest, static_cast<uint32_t>(r.size() / 2));
+  }
+  std::string s;
+  Le32(s, 0x9AC6CDD7u);
+  for (uint32_t v : {0u, 0u, 0u, 1440u, 1440u, 1440u})
+    Le16(s, v);
+  Le32(s, 0);
+  Le16(s, 0);
+  for (uint32_t v : {1u, 9u, 0x300u})
+    Le16(s, v);
+  Le32(s, words);
+  Le16(s, 0);
+  Le32(s, largest);
+  Le16(s, 0);
+  for (const std::string& r : records)
+    s += r;
+  Le32(s, 3);
+  Le16(s, 0);
+  return s;
+}
+
+// A record: its size in words, its function, its parameters (padded to whole words).
+std::string Record(uint16_t function, std::string params) {
+  if (params.size() % 2) params.push_back('\0');
+  std::string r;
+  Le32(r, static_cast<uint32_t>(3 + params.size() / 2));
+  Le16(r, function);
+  return r + params;
+}
+
+// A STRETCHDIB record drawing a bitmap of width x height at `bits` a pixel over the whole
+// picture, carrying `dataBytes` bytes of bits (compression 0: plain, 1: run lengths).
+std::string StretchDib(int32_t width, int32_t height, uint16_t bits, size_t dataBytes,
+                       uint32_t compression = 0) {
+  std::string p;
+  Le32(p, 0x00CC0020u);
+  Le16(p, 0);  // colours as RGB values
+  for (uint32_t v :
+       {static_cast<uint32_t>(height), static_cast<uint32_t>(width), 0u, 0u, 1440u, 1440u, 0u, 0u})
+    Le16(p, v & 0xFFFF);
+  Le32(p, 40);
+  Le32(p, static_cast<uint32_t>(width));
+  Le32(p, static_cast<uint32_t>(height));
+  Le16(p, 1);
+  Le16(p, bits);
+  Le32(p, compression);
+  for (int i = 0; i < 5; ++i)
+    Le32(p, 0);
+  if (bits <= 8) p += std::string(4u << bits, '\0');  // the palette
+  p += std::string(dataBytes, '\x5A');
+  return Record(0x0F43, p);
+}
+
+// A BITBLT record carrying an old device bitmap of width x height, `widthBytes` bytes a row.
+std::string BitBltDevice(int16_t width, int16_t height, int16_t widthBytes, size_t dataBytes) {
+  std::string p;
+  Le32(p, 0x00CC0020u);
+  for (uint32_t v : {0u, 0u, static_cast<uint32_t>(height), static_cast<uint32_t>(width), 0u, 0u})
+    Le16(p, v & 0xFFFF);
+  for (int v : {0, static_cast<int>(width), static_cast<int>(height), static_cast<int>(widthBytes)})
+    Le16(p, static_cast<uint32_t>(v) & 0xFFFF);
+  p.push_back('\1');
+  p.push_back('\1');
+  p += std::string(dataBytes, '\x33');
+  return Record(0x0922, p);
+}
+
 std::optional<PictureExtent> Read(const std::string& bytes) {
   return ReadPictureExtent(bytes, 96, 96);
 }
@@ -180,6 +254,37 @@ TEST(PictureHeader, MetafilesByExtentAndRecords) {
   EXPECT_FALSE(Read(Wmf(1440, 720, 1440, kMaxMetafileSaves + 1, 5, kSaveDc)));
 }
 
+TEST(PictureHeader, BitmapsInsideMetafileRecords) {
+  // A small picture whose bits are all there, and the same from the drawing surface itself.
+  EXPECT_FALSE(Read(WmfOf({StretchDib(4, 3, 24, 34)})));  // rows of 12 bytes: 36 of them
+  EXPECT_TRUE(Read(WmfOf({StretchDib(4, 3, 24, 36)})));
+  std::string fromSurface;
+  Le32(fromSurface, 0x00CC0020u);
+  for (int i = 0; i < 7; ++i)
+    Le16(fromSurface, 0);
+  EXPECT_TRUE(Read(WmfOf({Record(0x0940, fromSurface)})));
+  // Claims of 30000 or 65535 pixels a side in a few bytes.
+  EXPECT_FALSE(Read(WmfOf({StretchDib(30000, 30000, 24, 16)})));
+  EXPECT_FALSE(Read(WmfOf({StretchDib(65535, 65535, 1, 16)})));
+  EXPECT_FALSE(Read(WmfOf({StretchDib(-4, 3, 24, 36)})));
+  // Within the bound, but with fewer bits than it claims; run lengths decode as far as they go.
+  EXPECT_FALSE(Read(WmfOf({StretchDib(4000, 4000, 24, 1000)})));
+  EXPECT_TRUE(Read(WmfOf({StretchDib(4000, 4000, 8, 1000, 1)})));
+  // Each within the bound with all its bits, but two of them are more than one largest picture.
+  const std::string half = StretchDib(4096, 4100, 1, 4096 / 8 * 4100);
+  EXPECT_TRUE(Read(WmfOf({half})));
+  EXPECT_FALSE(Read(WmfOf({half, half})));
+  // Old device bitmaps alike.
+  EXPECT_TRUE(Read(WmfOf({BitBltDevice(8, 8, 2, 16)})));
+  EXPECT_FALSE(Read(WmfOf({BitBltDevice(30000, 30000, 3750, 16)})));
+  EXPECT_FALSE(Read(WmfOf({BitBltDevice(8, 8, 2, 8)})));
+  // A record that ends inside its bitmap's header.
+  std::string cut = StretchDib(4, 3, 24, 36);
+  cut.resize(6 + 22 + 20);
+  cut[0] = static_cast<char>(cut.size() / 2);
+  EXPECT_FALSE(Read(WmfOf({cut})));
+}
+
 // The headless loader refuses what the header refuses, and decodes the rest.
 class HugePictureFiles : public ::testing::Test {
  protected:
@@ -206,6 +311,7 @@ TEST_F(HugePictureFiles, GiveTheBlackBackground) {
   EXPECT_FALSE(Load(Wmf(32767, 32767, 1, 2), ".wmf"));
   EXPECT_FALSE(Load(Wmf(1440, 1440, 1440, 200000), ".wmf"));
   EXPECT_FALSE(Load(Wmf(1440, 1440, 1440, 20000, 5, kSaveDc), ".wmf"));
+  EXPECT_FALSE(Load(WmfOf({StretchDib(65535, 65535, 24, 64)}), ".wmf"));
 }
 
 TEST_F(HugePictureFiles, WithinTheBoundDecode) {
@@ -215,6 +321,13 @@ TEST_F(HugePictureFiles, WithinTheBoundDecode) {
   EXPECT_EQ(bmp->At(2, 1), 0x404040u);
   // Many records, each played, fewer than the bound.
   EXPECT_TRUE(Load(Wmf(1440, 1440, 1440, 5000), ".wmf"));
+  // A bitmap in a record, drawn over the whole inch: the picture has the inch's size.
+  const auto drawn = Load(WmfOf({StretchDib(4, 3, 24, 36)}), ".wmf");
+  const auto empty = Load(WmfOf({}), ".wmf");
+  ASSERT_TRUE(drawn && empty);
+  EXPECT_GT(drawn->Width(), 0);
+  EXPECT_EQ(drawn->Width(), empty->Width());
+  EXPECT_EQ(drawn->Height(), empty->Height());
 }
 
 }  // namespace

@@ -10,6 +10,10 @@
   wmf_huge_extent.wmf             a placeable metafile 32767 inches square
   wmf_many_records.wmf            a placeable metafile of a million lines
   wmf_lines.wmf                   one of 15 000 lines, within the bound: a picture the saver shows
+  wmf_huge_bitmap.wmf             a metafile one inch square whose one record draws a bitmap that
+                                  claims 30000 x 30000 pixels in 64 bytes
+  wmf_bitmap.wmf                  one whose record draws a real 64 x 48 bitmap over the whole
+                                  inch: a picture the saver shows
 
 Usage: huge_pictures.py FOLDER
 """
@@ -79,6 +83,30 @@ def wmf(right, bottom, inch, lines):
     return placeable + struct.pack("<H", checksum) + meta + body
 
 
+def wmf_of(records, right=1440, bottom=1440, inch=1440):
+    """A placeable metafile of the box (0, 0)-(right, bottom) in 1/inch inch with the window set
+    over the whole box, then the records."""
+    window = struct.pack("<IHHH", 5, 0x020B, 0, 0) + struct.pack("<IHHH", 5, 0x020C, bottom, right)
+    body = window + b"".join(records) + struct.pack("<IH", 3, 0)
+    largest = max(len(r) // 2 for r in records + [window])
+    meta = struct.pack("<HHHIHIH", 1, 9, 0x300, 9 + len(body) // 2, 1, largest, 0)
+    placeable = struct.pack("<IHhhhhHI", 0x9AC6CDD7, 0, 0, 0, right, bottom, inch, 0)
+    checksum = 0
+    for (word,) in struct.iter_unpack("<H", placeable):
+        checksum ^= word
+    return placeable + struct.pack("<H", checksum) + meta + body
+
+
+def stretch_dib(width, height, bits, right=1440, bottom=1440):
+    """A StretchDIBits record of a 24-bit bitmap claiming width x height pixels over the box."""
+    params = struct.pack("<IH", 0x00CC0020, 0) + struct.pack("<8H", height, width, 0, 0, bottom,
+                                                             right, 0, 0)
+    params += struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, 0, 0, 0, 0, 0) + bits
+    if len(params) % 2:
+        params += b"\0"
+    return struct.pack("<IH", 3 + len(params) // 2, 0x0F43) + params
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -100,6 +128,9 @@ def main():
     write("wmf_huge_extent.wmf", wmf(32767, 32767, 1, 10))
     write("wmf_many_records.wmf", wmf(1440, 1440, 1440, 1000000))
     write("wmf_lines.wmf", wmf(1440, 1440, 1440, 15000))
+    write("wmf_huge_bitmap.wmf", wmf_of([stretch_dib(30000, 30000, b"\x40" * 64)]))
+    # Rows of 64 pixels (192 bytes), bottom row first: a sky blue that no flake is drawn in.
+    write("wmf_bitmap.wmf", wmf_of([stretch_dib(64, 48, bytes([0xC8, 0x78, 0x1E]) * 64 * 48)]))
 
 
 if __name__ == "__main__":
