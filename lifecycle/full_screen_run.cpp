@@ -41,7 +41,7 @@ void WireFormScreen(Saver& saver, Form& form) {
 }
 
 Form& LoadFormScreen(Saver& saver) {
-  BuildFormScreen(saver);
+  AttachForm_Screen(saver);
   Form& form = *saver.Form_Screen;
   WireFormScreen(saver, form);
   // Every window hears of a display change; the primary's alone answers it, once.
@@ -120,7 +120,7 @@ void RunFullScreen(Saver& saver) {
   for (size_t i = 1; i < saver.Scenes.size(); ++i) {
     Scene& scene = saver.Scenes[i];
     saver.MonitorWindows.push_back(
-        MakeFormScreen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY));
+        BuildForm_Screen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY));
     Form& window = *saver.MonitorWindows.back();
     BindScene(scene, window);
     WireFormScreen(saver, window);
