@@ -10,6 +10,8 @@
 #
 # Usage: bench/wine_cpu.sh [BUILD_FOLDER]   (default: build/win32, or build/win64 where this host
 #                                            runs no 32-bit programs; brought up to date first)
+#        bench/wine_cpu.sh --two-monitors [frin.scr]   two monitors against one, as a ratio
+#                                            (bench/wine_cpu_monitors.sh; needs root for Xorg)
 # Environment: SIZES (default "1920x1080 3840x2160"), ROUNDS (default 1; each round measures both
 #   programs, the reference first in odd rounds and last in even ones), SECONDS_TO_RUN (20),
 #   MAX (500), SPEED (50), REMAIN (on), REFERENCE_MODE (full; small = 1000 7x7 copies a tick,
@@ -17,6 +19,10 @@
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ "${1:-}" = --two-monitors ]; then
+  shift
+  exec bash "$ROOT/bench/wine_cpu_monitors.sh" "$@"
+fi
 # shellcheck source=tests/wine/wine_arch.sh
 source "$ROOT/tests/wine/wine_arch.sh"
 BUILD=${1:-$ROOT/build/$FRIN_WINE_ARCH}

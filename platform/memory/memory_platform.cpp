@@ -98,9 +98,13 @@ void MemoryPlatform::Deliver(const Event& e) {
       return;
     case EventKind::kDisplay: {
       SetMonitors(e.monitors, Ratio(screen_.twipsPerPixelX));
-      // Every form hears of it, as every top-level window does; one may unload the others.
-      for (Form* form : LoadedForms()) {
-        if (FormOf(form->hwnd) == form) form->RaiseDisplayChange();
+      // Every form hears of it, as every top-level window does. A handler may unload (and free)
+      // other forms, so each is looked up again by its window, which is never reused.
+      std::vector<WindowHandle> handles;
+      for (Form* form : LoadedForms())
+        handles.push_back(form->hwnd);
+      for (WindowHandle h : handles) {
+        if (Form* form = FormOf(h)) form->RaiseDisplayChange();
       }
       return;
     }
