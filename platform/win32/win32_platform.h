@@ -166,6 +166,7 @@ class Win32Platform : public Module_API, public FormObserver {
     HDC dc = nullptr;              // the saver window's own device context (CS_OWNDC)
     HRGN clip = nullptr;           // the clip region of a present, rebuilt in place
     HRGN piece = nullptr;          // one rectangle of it
+    HRGN row = nullptr;            // one row of tiles of it
     std::wstring sample;           // every caption of the form: the glyphs its fonts must have
     bool presentDeferred = false;  // a tick left its drawing for the next tick to present
     bool unloadRaised = false;     // the form's unload handler has been raised
