@@ -289,7 +289,6 @@ void MemoryPlatform::LoadForm(Form& form) {
   Window& w = windows_.at(h);
   w.form = &form;
   w.owner = ownerWindow_;
-  w.topmost = form.topmost;
   form.hwnd = h;
   form.observer = this;
   for (const auto& c : form.Controls()) {
@@ -428,9 +427,6 @@ void MemoryPlatform::OnFormChanged(Form& form, Property what) {
       break;
     case Property::kVisible:
       w->style = form.visible ? (w->style | kWsVisible) : (w->style & ~kWsVisible);
-      break;
-    case Property::kStyle:
-      if (form.topmost) w->topmost = true;
       break;
     default:
       break;
