@@ -1,5 +1,6 @@
-// Speed and memory of the hot paths on a 1920 x 1080 scene: one tick of the saver (both timers),
-// the same blits without the flake logic, and stretching a large decoded picture.
+// Speed and memory of the hot paths on 1920 x 1080 scenes: one tick of the saver (both timers) on
+// one monitor and on two, the same blits without the flake logic, and stretching a large decoded
+// picture.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -55,8 +56,10 @@ struct RunningScene {
   MemoryPlatform api{20261207};
   Saver saver{api};
 
-  explicit RunningScene(int32_t max) {
+  explicit RunningScene(int32_t max, bool twoMonitors = false) {
     api.SetScreenPixels(kWidth, kHeight, kTpp);
+    // A second monitor of the same size left of the primary.
+    if (twoMonitors) api.SetMonitors({{0, 0, kWidth, kHeight}, {-kWidth, 0, 0, kHeight}}, kTpp);
     api.SetSetting(kSettingsApp, kSettingsSection, "Max", std::to_string(max));
     api.SetSetting(kSettingsApp, kSettingsSection, "Speed", std::to_string(kSpeed));
     api.SetSetting(kSettingsApp, kSettingsSection, "Remain", "on");
@@ -66,8 +69,8 @@ struct RunningScene {
   }
 };
 
-void BM_Tick(benchmark::State& state) {
-  RunningScene scene(static_cast<int32_t>(state.range(0)));
+void BM_Tick(benchmark::State& state, bool twoMonitors) {
+  RunningScene scene(static_cast<int32_t>(state.range(0)), twoMonitors);
   scene.api.Advance(kSpeed);  // warm up: the first tick may size internal lists
   const uint64_t before = g_allocations.load();
   for (auto _ : state) {
@@ -77,7 +80,10 @@ void BM_Tick(benchmark::State& state) {
       static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
   state.counters["flakes"] = static_cast<double>(state.range(0));
 }
-BENCHMARK(BM_Tick)->Arg(250)->Arg(500);
+// One monitor, and two (each with its own Max flakes): the second should cost at most twice the
+// first.
+BENCHMARK_CAPTURE(BM_Tick, one_monitor, false)->Arg(250)->Arg(500);
+BENCHMARK_CAPTURE(BM_Tick, two_monitors, true)->Arg(250)->Arg(500);
 
 // The blits of a tick alone: per flake one 7 x 7 restore (SRCCOPY) and the masked draw
 // (SRCERASE, SRCINVERT), at the same number of cells as BM_Tick.

@@ -1,76 +1,144 @@
 #!/usr/bin/env bash
-# CPU cost of the full-screen saver under Wine: runs frin.scr on a 1920x1080 virtual display for
-# 20 seconds with Max 500, Speed 50 and Remain "on", and prints the CPU seconds (user + system,
-# from /proc/<pid>/stat) that frin.scr and the wineserver used during those 20 seconds (and, for
-# reference, the X server).
+# CPU cost of presenting under Wine, as a ratio to a reference measured in the same run: on one
+# virtual display and one Wine prefix per size, runs the reference program (bench/wine/
+# full_frame.cpp: one copy of the whole frame from a DIB section to its window every 50 ms) and
+# frin.scr /s (Max 500, Speed 50, Remain "on", black background), 20 s each, one after the
+# other, and counts the CPU time (user + system, from /proc) of every process of the prefix
+# (the program, the wineserver, Wine's services and desktop) and of the X server. Prints both
+# figures and frin.scr's ratio to the reference, at 1920x1080 and at 3840x2160.
 # A benchmark, not a test: it asserts nothing.
 #
-# Usage: bench/wine_cpu.sh [frin.scr]   (default: the one in build/win32)
-# Environment: SECONDS_TO_RUN (default 20), SIZE (default 1920x1080), MAX, SPEED, REMAIN.
+# Usage: bench/wine_cpu.sh [BUILD_FOLDER]   (default: build/win32, or build/win64 where this host
+#                                            runs no 32-bit programs; brought up to date first)
+#        bench/wine_cpu.sh --two-monitors [frin.scr]   two monitors against one, as a ratio
+#                                            (bench/wine_cpu_monitors.sh; needs root for Xorg)
+# Environment: SIZES (default "1920x1080 3840x2160"), ROUNDS (default 1; each round measures both
+#   programs, the reference first in odd rounds and last in even ones), SECONDS_TO_RUN (20),
+#   MAX (500), SPEED (50), REMAIN (on), REFERENCE_MODE (full; small = 1000 7x7 copies a tick,
+#   idle = nothing on the timer), FRIN_WINE_ARCH (as for tests/wine/run).
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-FRIN_SCR=${1:-$(find "$ROOT/build/win32" -name frin.scr -type f 2>/dev/null | head -1)}
-[ -n "$FRIN_SCR" ] && [ -f "$FRIN_SCR" ] || {
-  echo "no frin.scr (build it with: cmake --preset win32 && cmake --build --preset win32)" >&2
-  exit 1
-}
+if [ "${1:-}" = --two-monitors ]; then
+  shift
+  exec bash "$ROOT/bench/wine_cpu_monitors.sh" "$@"
+fi
+# shellcheck source=tests/wine/wine_arch.sh
+source "$ROOT/tests/wine/wine_arch.sh"
+BUILD=${1:-$ROOT/build/$FRIN_WINE_ARCH}
 RUN_FOR=${SECONDS_TO_RUN:-20}
-SIZE=${SIZE:-1920x1080}
+SIZES=${SIZES:-1920x1080 3840x2160}
+ROUNDS=${ROUNDS:-1}
+MODE=${REFERENCE_MODE:-full}
 
-T_DIR=$(mktemp -d /tmp/frin-wine-cpu.XXXXXX)
-export T_DIR FRIN_SCR
-source "$ROOT/tests/wine/lib.sh"
 fail() {
   echo "$*" >&2
   exit 1
 }
 
-cleanup() {
-  [ -n "${WINEPREFIX:-}" ] && timeout 10 wineserver -k >/dev/null 2>&1
+if [ ! -f "$BUILD/build.ninja" ]; then
+  (cd "$ROOT" && cmake --preset "$FRIN_WINE_ARCH" -B "$BUILD" >/dev/null) ||
+    fail "cannot configure $BUILD"
+fi
+cmake --build "$BUILD" -j2 >/dev/null || fail "the build in $BUILD failed"
+FRIN_SCR=$BUILD/frin.scr
+REFERENCE=$BUILD/bench/wine/full_frame.exe
+[ -f "$FRIN_SCR" ] && [ -f "$REFERENCE" ] || fail "no frin.scr or full_frame.exe in $BUILD"
+
+T_DIR=$(mktemp -d /tmp/frin-wine-cpu.XXXXXX)
+export T_DIR FRIN_SCR
+use_wine_arch "$T_DIR/bin"
+# shellcheck source=tests/wine/lib.sh
+source "$ROOT/tests/wine/lib.sh"
+
+stop_display() {
   [ -f "$T_DIR/xvfb.pid" ] && kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
+  rm -f "$T_DIR/xvfb.pid"
+}
+stop_prefix() {
+  [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && timeout 10 wineserver -k >/dev/null 2>&1
+  [ -n "${WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"
+}
+cleanup() {
+  stop_prefix
+  stop_display
+  [ -d "$T_DIR/template" ] && WINEPREFIX=$T_DIR/template timeout 10 wineserver -k >/dev/null 2>&1
   rm -rf "$T_DIR"
 }
 trap cleanup EXIT
 
 TICKS=$(getconf CLK_TCK)
-# cpu PID: user + system time of a process in clock ticks.
-cpu() { awk '{print $14 + $15}' "/proc/$1/stat" 2>/dev/null || echo 0; }
 
-echo "preparing a Wine prefix..." >&2
+# snapshot FILE: "pid role ticks" for every process of this prefix and for the X server. A
+# process belongs to the prefix when its environment names it (Wine's processes inherit it).
+snapshot() {
+  local out=$1 pid role
+  : >"$out"
+  for pid in $(pgrep -f 'wine|\.exe|\.scr'); do
+    [ -r "/proc/$pid/environ" ] || continue
+    tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    role=wine
+    [ "$pid" = "$PROGRAM_PID" ] && role=program
+    grep -q wineserver "/proc/$pid/cmdline" 2>/dev/null && role=server
+    echo "$pid $role $(awk '{print $14 + $15}' "/proc/$pid/stat" 2>/dev/null || echo 0)" >>"$out"
+  done
+  echo "$(cat "$T_DIR/xvfb.pid") x $(awk '{print $14 + $15}' "/proc/$(cat "$T_DIR/xvfb.pid")/stat")" >>"$out"
+}
+
+# measure NAME TITLE COMMAND...: starts the program, waits for its window, measures RUN_FOR
+# seconds and ends it with a key press. Prints "total program server wine x" in CPU seconds.
+measure() {
+  local name=$1 title=$2
+  shift 2
+  wine "$@" >>"$T_DIR/$name.log" 2>&1 &
+  PROGRAM_PID=$!
+  wait_window "$title" 60 >/dev/null || fail "$name: its window did not appear"
+  sleep 2
+  snapshot "$T_DIR/before"
+  sleep "$RUN_FOR"
+  alive "$PROGRAM_PID" || fail "$name ended during the run"
+  snapshot "$T_DIR/after"
+  xdotool key x
+  ends_within "$PROGRAM_PID" 10 || kill "$PROGRAM_PID" 2>/dev/null
+  wait "$PROGRAM_PID" 2>/dev/null
+  # A process that started during the run counts from 0.
+  awk -v t="$TICKS" 'NR == FNR { before[$1] = $3; next }
+    { d = $3 - (($1 in before) ? before[$1] : 0); sum[$2] += d; total += d }
+    END { printf "%.2f %.2f %.2f %.2f %.2f\n", total / t, sum["program"] / t, sum["server"] / t,
+          sum["wine"] / t, sum["x"] / t }' "$T_DIR/before" "$T_DIR/after"
+}
+
+echo "preparing a Wine prefix ($FRIN_WINE_ARCH)..." >&2
 make_template "$T_DIR/template" || fail "could not build a Wine prefix"
 TEMPLATE=$T_DIR/template
-start_display "$SIZE"
-new_prefix
-seed Max="${MAX:-500}" Speed="${SPEED:-50}" SaverType=black BackScreen=off 'BS_File=' \
-  Remain="${REMAIN:-on}" Mouse_Move=on
 
-# The wineserver of this prefix: its working folder is named after the prefix's device and inode.
-read -r dev ino <<<"$(stat -c '%d %i' "$WINEPREFIX")"
-server_dir=$(printf 'server-%x-%x' "$dev" "$ino")
-server=""
-for p in $(pgrep -f '^/usr/lib/wine/wineserver'); do
-  [[ $(readlink "/proc/$p/cwd" 2>/dev/null) == */"$server_dir" ]] && server=$p
+echo "Wine CPU, ${RUN_FOR} s each: frin.scr /s (Max ${MAX:-500}, Speed ${SPEED:-50}, Remain ${REMAIN:-on}) against full_frame.exe $MODE (copies every 50 ms)"
+echo "figures: CPU seconds of all the prefix's processes and the X server (program / wineserver / other Wine / X)"
+for size in $SIZES; do
+  start_display "$size"
+  new_prefix
+  cp "$REFERENCE" "$WINEPREFIX/drive_c/full_frame.exe"
+  seed Max="${MAX:-500}" Speed="${SPEED:-50}" SaverType=black BackScreen=off 'BS_File=' \
+    Remain="${REMAIN:-on}" Mouse_Move=on
+  ratios=()
+  for round in $(seq "$ROUNDS"); do
+    if [ $((round % 2)) -eq 1 ]; then order="reference frin"; else order="frin reference"; fi
+    for which in $order; do
+      if [ "$which" = reference ]; then
+        ref=$(measure reference "Full Frame Reference" 'C:\full_frame.exe' "$MODE") || exit 1
+      else
+        frin=$(measure frin "ScreenSaver Frin" "$SAVER_WIN" /s) || exit 1
+      fi
+    done
+    read -r rt rp rs rw rx <<<"$ref"
+    read -r ft fp fs fw fx <<<"$frin"
+    ratio=$(awk -v f="$ft" -v r="$rt" 'BEGIN { printf "%.2f", (r > 0 ? f / r : 0) }')
+    ratios+=("$ratio")
+    printf '%s round %d: reference %6.2f s (%s / %s / %s / %s)   frin.scr %6.2f s (%s / %s / %s / %s)   ratio %s\n' \
+      "$size" "$round" "$rt" "$rp" "$rs" "$rw" "$rx" "$ft" "$fp" "$fs" "$fw" "$fx" "$ratio"
+  done
+  printf '%s: ratio %s (goal: at most 1.25)\n' "$size" "$(printf '%s\n' "${ratios[@]}" | sort -n |
+    awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; if (NR == 1) print v[1]; else printf "%s .. %s, median %.2f", v[1], v[NR], m }')"
+  stop_prefix
+  stop_display
 done
-[ -n "$server" ] || fail "cannot find the wineserver"
-
-frin /s
-SAVER_XID=$(wait_window "ScreenSaver Frin" 30) || fail "the saver's window did not appear"
-sleep 1
-xvfb=$(cat "$T_DIR/xvfb.pid")
-frin0=$(cpu "$FRIN_PID") server0=$(cpu "$server") xvfb0=$(cpu "$xvfb")
-start=$(date +%s%N)
-sleep "$RUN_FOR"
-alive "$FRIN_PID" || fail "frin.scr ended during the run"
-frin1=$(cpu "$FRIN_PID") server1=$(cpu "$server") xvfb1=$(cpu "$xvfb")
-elapsed=$((($(date +%s%N) - start) / 1000000))
-xdotool key x
-
-awk -v f=$((frin1 - frin0)) -v s=$((server1 - server0)) -v x=$((xvfb1 - xvfb0)) -v t="$TICKS" -v e="$elapsed" \
-  -v size="$SIZE" -v max="${MAX:-500}" -v speed="${SPEED:-50}" -v remain="${REMAIN:-on}" 'BEGIN {
-  printf "frin.scr under Wine, %s, Max %s, Speed %s, Remain %s, %.1f s of wall time\n",
-    size, max, speed, remain, e / 1000
-  printf "frin.scr:   %6.2f CPU seconds (%5.1f%% of one core)\n", f / t, 100 * f / t / (e / 1000)
-  printf "wineserver: %6.2f CPU seconds (%5.1f%% of one core)\n", s / t, 100 * s / t / (e / 1000)
-  printf "(Xvfb:      %6.2f CPU seconds, the X server drawing what frin presents)\n", x / t
-}'

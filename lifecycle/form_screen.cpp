@@ -45,7 +45,7 @@ constexpr TimerDesign kTimers[] = {{0, kIdSSTimer0, 240}, {1, kIdSSTimer1, 840}}
 
 }  // namespace
 
-std::unique_ptr<Form> MakeFormScreen(int32_t twipsPerPixelX, int32_t twipsPerPixelY) {
+std::unique_ptr<Form> BuildForm_Screen(int32_t twipsPerPixelX, int32_t twipsPerPixelY) {
   auto form = std::make_unique<Form>("Form_Screen");
   form->caption = kSaverTitle;
   form->border = FormBorder::kNone;
@@ -99,10 +99,10 @@ std::unique_ptr<Form> MakeFormScreen(int32_t twipsPerPixelX, int32_t twipsPerPix
   return form;
 }
 
-void BuildFormScreen(Saver& saver) {
+void AttachForm_Screen(Saver& saver) {
   Scene& scene = saver.Primary();
   saver.Form_Screen =
-      MakeFormScreen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY);
+      BuildForm_Screen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY);
   BindScene(scene, *saver.Form_Screen);
 }
 

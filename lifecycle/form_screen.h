@@ -12,7 +12,7 @@
 // background buffer Screen(1), so that both hold exactly SceneWidth x SceneHeight pixels before
 // the scene is prepared. The loading box Screen(2) sizes itself to the picture put into it
 // (AutoSize); the strip boxes Frin_Pic(0) and Frin_Pic(1) are never moved. The form's twips per
-// pixel must be the scene's (BuildFormScreen copies them from SceneState).
+// pixel must be the scene's (AttachForm_Screen copies them from SceneState).
 //
 // Every box measures in twips (scaleTwips), the canvas included: a line drawn at a ground row in
 // twips lands on that pixel row of the canvas at once, as it does on the buffer.
@@ -43,13 +43,14 @@ enum FormScreenControlId : int {
   kIdSSTimer1 = 108,
 };
 
-// Builds Form_Screen with its design state; the form measures at the given twips per pixel
+// Builds a window of Form_Screen's design (the primary monitor's, and each other monitor's) with
+// its design state; the form measures at the given twips per pixel
 // (15 when a value is not positive), and the canvas and buffer surfaces hold their design size.
-std::unique_ptr<Form> MakeFormScreen(int32_t twipsPerPixelX, int32_t twipsPerPixelY);
+std::unique_ptr<Form> BuildForm_Screen(int32_t twipsPerPixelX, int32_t twipsPerPixelY);
 
 // Builds Form_Screen into saver.Form_Screen at the primary scene's twips per pixel and binds the
 // primary scene to it. Neither loads the window through the platform nor wires handlers.
-void BuildFormScreen(Saver& saver);
+void AttachForm_Screen(Saver& saver);
 
 // Moves a picture box and sizes its surface to the new rectangle, filled with fill.
 void PlaceSurfaceBox(Control& box, int32_t left, int32_t top, int32_t width, int32_t height,

@@ -29,6 +29,19 @@ Point VirtualScreenEnd(Saver& saver) {
   return end;
 }
 
+// Builds, wires and loads the window of every scene beyond the primary, not shown.
+void LoadMonitorWindows(Saver& saver) {
+  for (size_t i = 1; i < saver.Scenes.size(); ++i) {
+    Scene& scene = saver.Scenes[i];
+    saver.MonitorWindows.push_back(
+        BuildForm_Screen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY));
+    Form& window = *saver.MonitorWindows.back();
+    BindScene(scene, window);
+    WireFormScreen(saver, window);
+    saver.api.LoadForm(window);
+  }
+}
+
 }  // namespace
 
 void WireFormScreen(Saver& saver, Form& form) {
@@ -41,7 +54,7 @@ void WireFormScreen(Saver& saver, Form& form) {
 }
 
 Form& LoadFormScreen(Saver& saver) {
-  BuildFormScreen(saver);
+  AttachForm_Screen(saver);
   Form& form = *saver.Form_Screen;
   WireFormScreen(saver, form);
   // Every window hears of a display change; the primary's alone answers it, once.
@@ -117,15 +130,7 @@ void RunFullScreen(Saver& saver) {
 
   AddMonitorScenes(saver);
   Form& form = LoadFormScreen(saver);
-  for (size_t i = 1; i < saver.Scenes.size(); ++i) {
-    Scene& scene = saver.Scenes[i];
-    saver.MonitorWindows.push_back(
-        MakeFormScreen(scene.SceneState.TwipsPerPixelX, scene.SceneState.TwipsPerPixelY));
-    Form& window = *saver.MonitorWindows.back();
-    BindScene(scene, window);
-    WireFormScreen(saver, window);
-    api.LoadForm(window);
-  }
+  LoadMonitorWindows(saver);
   // Windows are shown primary last, so that the primary's window keeps the keyboard.
   const auto primaryLast = [&saver](auto&& step) {
     for (size_t i = saver.Scenes.size(); i-- > 0;)
@@ -171,6 +176,34 @@ void RunFullScreen(Saver& saver) {
   if (saver.SaverSettings.Max > BandSplit) saver.Primary().timers[1]->SetTimerEnabled(true);
   saver.InPasswordCheck = 0;
   api.SetScreenSaverRunning(true);
+}
+
+void CoverMonitorsAgain(Saver& saver) {
+  Module_API& api = saver.api;
+  // The other monitors' windows go; the primary's, whose handler is running, stays as it is.
+  for (const std::unique_ptr<Form>& window : saver.MonitorWindows) {
+    if (window->hwnd != 0) api.UnloadForm(*window);
+  }
+  saver.Scenes.resize(1);
+  saver.MonitorWindows.clear();
+  AddMonitorScenes(saver);
+  LoadMonitorWindows(saver);
+  // The same steps as at the start, without yielding: no tick may reach a scene not yet started.
+  const Point beyond = VirtualScreenEnd(saver);
+  for (size_t i = 1; i < saver.Scenes.size(); ++i) {
+    Scene& scene = saver.Scenes[i];
+    Form& window = *scene.window;
+    window.SetCaption(kSaverTitle);
+    window.Move(beyond.x, beyond.y, SceneTwipsWidth(scene), SceneTwipsHeight(scene));
+    window.SetWindowState(0);
+    PlaceDesignControls(scene);
+    window.SetLeftTop(CheckedMul(scene.Origin.x, scene.SceneState.TwipsPerPixelX),
+                      CheckedMul(scene.Origin.y, scene.SceneState.TwipsPerPixelY));
+    PlaceSceneSurfaces(scene);
+    StartScene(saver, scene);
+    window.Show();
+    api.SetTopmost(window.hwnd, kSwpNoSize | kSwpNoMove | kSwpShowWindow);
+  }
 }
 
 }  // namespace frin

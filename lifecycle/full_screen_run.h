@@ -56,4 +56,9 @@ void PlaceSceneSurfaces(Scene& scene);
 // and the system's screen-saver-running flag set. A Max below 1 runs with no flakes at all.
 void RunFullScreen(Saver& saver);
 
+// After a display change whose ending the password check refused: the saver goes on, and every
+// monitor beyond the primary gets a fresh scene and window over the monitors as they are now (the
+// primary keeps its window and scene). The windows are prepared hidden and shown topmost.
+void CoverMonitorsAgain(Saver& saver);
+
 }  // namespace frin

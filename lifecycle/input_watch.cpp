@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "lifecycle/full_screen_run.h"
 #include "scene/scene.h"
 
 namespace frin {
@@ -68,6 +69,10 @@ void DisplayChanged(Saver& saver) {
     return;
   }
   EndSaver(saver);
+  // Still here: on the family that is not NT the password check refused the ending. The saver goes
+  // on, over the monitors as they are now, so that none shows the desktop. (A check already open
+  // elsewhere returns at once, InPasswordCheck still set: that check decides.)
+  if (saver.InPasswordCheck == 0) CoverMonitorsAgain(saver);
 }
 
 void EndSaver(Saver& saver) {

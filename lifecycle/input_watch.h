@@ -29,7 +29,9 @@ void Screen_Click(Saver& saver, int index);
 // disconnects, a new resolution). When the monitors are no longer the ones the run covered, the
 // saver ends through EndSaver, the one ending: rebuilding windows under a user who is already back
 // would be a second start, and the system starts the saver again, over the new monitors, once the
-// machine is idle. The same monitors keep it running. Nothing in the preview.
+// machine is idle. The same monitors keep it running. On the family that is not NT the ending
+// asks for the password; when the check refuses, the saver goes on with the other monitors'
+// windows made again over the new layout (CoverMonitorsAgain). Nothing in the preview.
 void DisplayChanged(Saver& saver);
 
 // The ending. Nothing in the preview. Otherwise the cursor is shown; on the family that is not NT

@@ -10,8 +10,6 @@
 namespace frin {
 namespace {
 
-constexpr int kErrDivisionByZero = 11;
-
 int32_t CheckedDiv(int32_t a, int32_t b) {
   if (b == 0) RaiseError(kErrDivisionByZero, "Division by zero");
   return CheckedNarrow<int32_t>(static_cast<int64_t>(a) / b);

@@ -12,7 +12,9 @@ namespace frin {
 
 enum ErrorNumber : int {
   kErrOverflow = 6,
+  kErrOutOfMemory = 7,
   kErrSubscript = 9,
+  kErrDivisionByZero = 11,
   kErrTypeMismatch = 13,
   kErrInvalidProperty = 380,
   kErrInvalidPicture = 481,

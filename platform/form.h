@@ -54,7 +54,6 @@ enum class Property {
   kFocus,
   kRefresh,  // redraw at once
   kWindowState,
-  kStyle,  // window style bits, parent, owner, topmost
 };
 
 class Form;
@@ -150,7 +149,6 @@ class Form {
   int32_t clientWidth = 0, clientHeight = 0;  // design client area, twips
   bool visible = false;
   int windowState = 0;
-  bool topmost = false;
   std::optional<Font> font;
   bool hasIcon = false;
   int32_t twipsPerPixelX = 15, twipsPerPixelY = 15;  // the running system's ratio

@@ -16,11 +16,6 @@ constexpr Pixel kColourMask = 0x00FFFFFFu;
 constexpr Pixel kBlack = 0x000000u;
 constexpr Pixel kWhite = 0xFFFFFFu;
 
-// The form runtime's colour values are 0x00BBGGRR; this turns one into a pixel.
-constexpr Pixel PixelFromBgr(uint32_t bgr) {
-  return ((bgr & 0xFFu) << 16) | (bgr & 0xFF00u) | ((bgr >> 16) & 0xFFu);
-}
-
 struct Rect {
   int32_t left = 0, top = 0, right = 0, bottom = 0;  // right and bottom exclusive
   bool Empty() const { return right <= left || bottom <= top; }
@@ -110,7 +105,6 @@ class Surface {
 
   // Damage tracking for presentation: off unless a backend asks for it.
   void TrackDamage(bool on) { tracking_ = on; }
-  bool TracksDamage() const { return tracking_; }
   void AddDamage(const Rect& r) {
     if (tracking_) damage_.Add(r);
   }

@@ -9,7 +9,6 @@ namespace frin {
 
 void FlakeField::Size(int32_t max) {
   // A count too large for memory ends the program with the runtime's report, not a crash.
-  constexpr int kErrOutOfMemory = 7;
   flakes_.clear();
   try {
     std::vector<Flake> fresh(max > 0 ? static_cast<size_t>(max) : 0);

@@ -271,6 +271,44 @@ TEST(LifecycleMonitors, AChangedMonitorLayoutEndsTheSaverAndTheSameLayoutKeepsIt
   EXPECT_EQ(m.api.PasswordChecks().size(), 1u);
 }
 
+TEST(LifecycleMonitors, ARefusedPasswordAfterAChangeCoversTheMonitorsAsTheyAreNow) {
+  const std::vector<Rect> plugged = {{0, 0, 800, 600}, {-640, 0, 0, 480}, {800, 100, 1824, 868}};
+  Monitors m(kTwo, kWin9x, "300");
+  ASSERT_TRUE(m.started);
+  m.api.SetPasswordAnswer(0);
+  const WindowHandle oldLeft = m.At(1).window->hwnd;
+  m.api.QueueDisplayChange(plugged, 50);
+  EXPECT_FALSE(m.Advance(100));
+  EXPECT_EQ(m.api.PasswordChecks().size(), 1u);
+  ASSERT_EQ(m.saver.Scenes.size(), 3u);
+  EXPECT_FALSE(m.api.IsWindow(oldLeft));
+  for (size_t i = 0; i < 3; ++i) {
+    const Scene& scene = m.At(i);
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(SameRect(WindowPixels(*scene.window), plugged[i]));
+    EXPECT_TRUE(scene.window->visible && m.api.IsTopmost(scene.window->hwnd));
+    EXPECT_EQ(scene.FlakeField.Count(), 300);
+    EXPECT_EQ(scene.canvas->surface.Width(), plugged[i].Width());
+  }
+  EXPECT_LT(m.api.CursorCount(), 0);
+  // The new monitor's flakes fall with the others; the same layout again changes nothing.
+  const Flake before = m.At(2).FlakeField[1];
+  m.api.QueueDisplayChange(plugged, 10);
+  EXPECT_FALSE(m.Advance(100));
+  EXPECT_EQ(m.api.PasswordChecks().size(), 1u);
+  const Flake& now = m.At(2).FlakeField[1];
+  EXPECT_TRUE(now.Y == before.Y + before.FallSpeed || now.Y == 0);
+  // Unplugged again: the third window goes, and a click on the left monitor ends it all.
+  m.api.QueueDisplayChange(kTwo, 10);
+  EXPECT_FALSE(m.Advance(100));
+  EXPECT_EQ(m.saver.Scenes.size(), 2u);
+  EXPECT_EQ(m.api.LoadedForms().size(), 2u);
+  m.api.SetPasswordAnswer(1);
+  m.api.QueueClick(*m.At(1).canvas, 10);
+  EXPECT_TRUE(m.Advance(100));
+  EXPECT_TRUE(m.api.LoadedForms().empty());
+}
+
 TEST(LifecycleMonitors, ThePreviewIgnoresADisplayChangeAndDrawsOneScene) {
   Harness h;
   h.api.SetMonitors(kTwo, kTpp);

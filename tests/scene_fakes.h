@@ -30,7 +30,7 @@ struct SceneFixture {
     s.TwipsPerPixelX = 15;
     s.TwipsPerPixelY = 15;
     saver.SaverSettings = SaverSettings{max, 30, "black", "off", "", remain, "on"};
-    BuildFormScreen(saver);
+    AttachForm_Screen(saver);
     PlaceSurfaceBox(*saver.Primary().canvas, 0, 0, width * 15, height * 15);
     PlaceSurfaceBox(*saver.Primary().backgroundBuffer, 0, 0, width * 15, height * 15);
     saver.Primary().FlakeField.Size(max);

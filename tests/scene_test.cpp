@@ -51,7 +51,7 @@ TEST(SceneTest, FlakeFieldAndSpriteCells) {
 }
 
 TEST(SceneTest, FormScreenShowsOnlyTheCanvasAndTheFocusBoxWhenLoaded) {
-  auto form = MakeFormScreen(15, 15);
+  auto form = BuildForm_Screen(15, 15);
   EXPECT_TRUE(form->caption == "ScreenSaver Frin" && form->border == FormBorder::kNone);
   std::vector<std::string> visible;
   for (const auto& c : form->Controls()) {

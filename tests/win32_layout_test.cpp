@@ -78,7 +78,7 @@ TEST(Win32Layout, DialogWindowsAreMadeInTabOrderWithStableIds) {
 }
 
 TEST(Win32Layout, TheSaverWindowHasNoControlWindows) {
-  std::unique_ptr<Form> form = MakeFormScreen(15, 15);
+  std::unique_ptr<Form> form = BuildForm_Screen(15, 15);
   EXPECT_TRUE(CreationOrder(*form).empty());
   // Pic_Focus lies left of the window once the run has placed it.
   Control& focus = form->Get("Pic_Focus");

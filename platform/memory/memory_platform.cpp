@@ -98,9 +98,13 @@ void MemoryPlatform::Deliver(const Event& e) {
       return;
     case EventKind::kDisplay: {
       SetMonitors(e.monitors, Ratio(screen_.twipsPerPixelX));
-      // Every form hears of it, as every top-level window does; one may unload the others.
-      for (Form* form : LoadedForms()) {
-        if (FormOf(form->hwnd) == form) form->RaiseDisplayChange();
+      // Every form hears of it, as every top-level window does. A handler may unload (and free)
+      // other forms, so each is looked up again by its window, which is never reused.
+      std::vector<WindowHandle> handles;
+      for (Form* form : LoadedForms())
+        handles.push_back(form->hwnd);
+      for (WindowHandle h : handles) {
+        if (Form* form = FormOf(h)) form->RaiseDisplayChange();
       }
       return;
     }
@@ -285,7 +289,6 @@ void MemoryPlatform::LoadForm(Form& form) {
   Window& w = windows_.at(h);
   w.form = &form;
   w.owner = ownerWindow_;
-  w.topmost = form.topmost;
   form.hwnd = h;
   form.observer = this;
   for (const auto& c : form.Controls()) {
@@ -424,9 +427,6 @@ void MemoryPlatform::OnFormChanged(Form& form, Property what) {
       break;
     case Property::kVisible:
       w->style = form.visible ? (w->style | kWsVisible) : (w->style & ~kWsVisible);
-      break;
-    case Property::kStyle:
-      if (form.topmost) w->topmost = true;
       break;
     default:
       break;

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "platform/errors.h"
@@ -166,6 +167,7 @@ void Win32Platform::LoadForm(Form& form) {
     fw.dc = GetDC(fw.hwnd);
     fw.clip = CreateRectRgn(0, 0, 0, 0);
     fw.piece = CreateRectRgn(0, 0, 0, 0);
+    fw.row = CreateRectRgn(0, 0, 0, 0);
     if (fw.dc != nullptr && fw.clip != nullptr) {
       SetRectRgn(fw.clip, 0, 0, kWholeWindow, kWholeWindow);
       SelectClipRgn(fw.dc, fw.clip);
@@ -226,7 +228,8 @@ void Win32Platform::Teardown(FormWindow& fw, bool formAlive) {
   fw.boxes.clear();
   if (fw.clip != nullptr) DeleteObject(fw.clip);
   if (fw.piece != nullptr) DeleteObject(fw.piece);
-  fw.clip = fw.piece = nullptr;
+  if (fw.row != nullptr) DeleteObject(fw.row);
+  fw.clip = fw.piece = fw.row = nullptr;
   fw.dc = nullptr;  // the window's own, gone with it
   if (fw.bigIcon) DestroyIcon(fw.bigIcon);
   if (fw.smallIcon) DestroyIcon(fw.smallIcon);
@@ -609,7 +612,10 @@ void Win32Platform::PresentAllDamage() {
 }
 
 void Win32Platform::PresentDamage(FormWindow& fw) {
-  if (fw.dead || fw.dialog || fw.dc == nullptr || fw.clip == nullptr) return;
+  if (fw.dead || fw.dialog || fw.dc == nullptr || fw.clip == nullptr || fw.piece == nullptr ||
+      fw.row == nullptr) {
+    return;
+  }
   const bool shown = IsWindowVisible(fw.hwnd) != FALSE;
   bool drew = false;
   for (BoxMirror& m : fw.boxes) {
@@ -627,12 +633,24 @@ void Win32Platform::PresentDamage(FormWindow& fw) {
     }
     if (m.dib == nullptr) continue;
     const RECT box = PixelRect(*m.box);
+    // The rectangles come a row of tiles after another: each row is gathered in a region of its
+    // own and joined to the clip region once, so that joining does not copy the whole clip
+    // region again for every rectangle.
     SetRectRgn(fw.clip, 0, 0, 0, 0);
+    int32_t rowTop = INT32_MIN;
     const Rect bounds = CollectDamage(damage, m.tiles, m.width, m.height, [&](const Rect& r) {
-      SetRectRgn(fw.piece, box.left + r.left, box.top + r.top, box.left + r.right,
-                 box.top + r.bottom);
-      CombineRgn(fw.clip, fw.clip, fw.piece, RGN_OR);
+      const int32_t left = box.left + r.left, top = box.top + r.top;
+      const int32_t right = box.left + r.right, bottom = box.top + r.bottom;
+      if (r.top != rowTop) {
+        if (rowTop != INT32_MIN) CombineRgn(fw.clip, fw.clip, fw.row, RGN_OR);
+        rowTop = r.top;
+        SetRectRgn(fw.row, left, top, right, bottom);
+        return;
+      }
+      SetRectRgn(fw.piece, left, top, right, bottom);
+      CombineRgn(fw.row, fw.row, fw.piece, RGN_OR);
     });
+    if (rowTop != INT32_MIN) CombineRgn(fw.clip, fw.clip, fw.row, RGN_OR);
     damage.Clear();
     if (bounds.Empty()) continue;
     SelectClipRgn(fw.dc, fw.clip);
@@ -700,6 +718,7 @@ LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LP
         still->presentDeferred = false;
         PresentAllDamage();
       });
+      ProbeTick();
       return 0;
     }
     default:

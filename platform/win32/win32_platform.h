@@ -51,6 +51,14 @@ HBITMAP CreateTopDownDib(int32_t width, int32_t height, WORD bitCount, void** bi
 
 class FontBook;
 
+// Called after each timer tick has been delivered and presented. The test build frin_probe.scr
+// counts there what a tick allocates and creates (win32_probe.cpp); frin.scr does nothing.
+#ifdef FRIN_TICK_PROBE
+void ProbeTick();
+#else
+inline void ProbeTick() {}
+#endif
+
 class Win32Platform : public Module_API, public FormObserver {
  public:
   explicit Win32Platform(HINSTANCE instance);
@@ -158,6 +166,7 @@ class Win32Platform : public Module_API, public FormObserver {
     HDC dc = nullptr;              // the saver window's own device context (CS_OWNDC)
     HRGN clip = nullptr;           // the clip region of a present, rebuilt in place
     HRGN piece = nullptr;          // one rectangle of it
+    HRGN row = nullptr;            // one row of tiles of it
     std::wstring sample;           // every caption of the form: the glyphs its fonts must have
     bool presentDeferred = false;  // a tick left its drawing for the next tick to present
     bool unloadRaised = false;     // the form's unload handler has been raised
@@ -206,6 +215,7 @@ class Win32Platform : public Module_API, public FormObserver {
   HINSTANCE instance_;
   HWND owner_ = nullptr;  // the hidden runtime window that owns every form
   int32_t tppX_ = 15, tppY_ = 15;
+  uint64_t startCounter_ = 0;  // the performance counter at start-up, in the clock's upper half
   std::vector<std::unique_ptr<FormWindow>> forms_;
   std::vector<std::unique_ptr<FormWindow>> graveyard_;
   int depth_ = 0;

@@ -16,6 +16,7 @@ CASES=(
   background_corrupt_picture_is_black
   pictures_that_would_exhaust_the_saver
   layer_grows_from_bottom
+  ticks_allocate_and_create_nothing
   saver_over_picture_screenshot
   saver_at_120_dpi_covers_screen
   display_scaling_saver_and_preview
@@ -42,12 +43,15 @@ CASES=(
   bad_max_huge
   no_remain_key_gives_speed_100
   stored_values_of_other_types
+  two_monitors_snow_on_both_and_a_click_on_the_second_ends
+  two_monitors_desktop_shows_each_its_own_part
+  two_monitors_picture_and_settling_on_each
   soak_one_minute
 )
 
 case_time_limit() {
   case $1 in
-  layer_grows_from_bottom | saver_over_picture_screenshot | bad_*) echo 90 ;;
+  layer_grows_from_bottom | saver_over_picture_screenshot | ticks_* | bad_* | two_monitors_*) echo 90 ;;
   display_scaling_*) echo 180 ;;
   pictures_that_would_exhaust_the_saver) echo 180 ;;
   soak_one_minute) echo 240 ;;
@@ -388,6 +392,40 @@ t_layer_grows_from_bottom() {
   [ "$rows2" -ge 3 ] || note "the white layer is missing: $rows2 white rows at the bottom after 10 s"
   [ "$rows2" -gt "$rows1" ] || note "the white layer does not grow: $rows1 rows after 4 s, $rows2 after 10 s"
   [ "$top2" -eq 0 ] || note "$top2 white rows in the upper half: the layer does not grow from the bottom"
+  key_ends_saver
+}
+
+# A thousand ticks of both timers (Max 500), presented on a desktop copy with the layer rising,
+# allocate nothing on the heap, make no GDI object (not even one deleted again) and leave the
+# GDI and USER object counts as they were. Run with
+# frin_probe.scr, the build that counts operator new and reads GetGuiResources around ticks 100
+# to 1100, under the saver's own name.
+t_ticks_allocate_and_create_nothing() {
+  local probe
+  probe=$(dirname "$FRIN_SCR")/frin_probe.scr
+  [ -f "$probe" ] || fail "no frin_probe.scr beside $FRIN_SCR"
+  setup 800x600
+  cp "$probe" "$WINEPREFIX/drive_c/windows/system32/frin.scr"
+  seed Max=500 Speed=5 SaverType=desktop BackScreen=off 'BS_File=' Remain=on Mouse_Move=on
+  export FRIN_PROBE_OUT='C:\probe.txt'
+  frin /s
+  saver_up
+  local report=$WINEPREFIX/drive_c/probe.txt i
+  for ((i = 0; i < 600; i++)); do
+    [ -s "$report" ] && break
+    sleep 0.1
+  done
+  [ -s "$report" ] || fail "the probe wrote no figures within 60 s"
+  local line
+  line=$(tr -d '\r' <"$report")
+  echo "probe: $line" >>"$T_DIR/checks.log"
+  read -r _ ticks _ allocations _ gdi0 gdi1 _ user0 user1 _ canary0 canary1 canary2 <<<"$line"
+  expect_eq "ticks measured" 1000 "$ticks"
+  expect_eq "heap allocations in 1000 ticks" 0 "$allocations"
+  expect_eq "GDI objects after 1000 ticks" "$gdi0" "$gdi1"
+  expect_eq "USER objects after 1000 ticks" "$user0" "$user1"
+  # No GDI object made at all, not even one deleted again: the canary's slot was not taken.
+  expect_eq "canary handle after 1000 ticks" "$(((canary1 + canary1 - canary0) & 0xFFFFFFFF))" "$canary2"
   key_ends_saver
 }
 
@@ -1101,6 +1139,131 @@ t_stored_values_of_other_types() {
     "$(visible_windows | sort -u | tr '\n' ';' | sed 's/;$//')"
   key_ends_saver
   store_unchanged "$before"
+}
+
+# --- Two monitors -----------------------------------------------------------------------------
+# A primary and a monitor to its left (setup_two_monitors): in the screenshot the left monitor
+# lies at (0, 0) and the primary right of it, both from the top edge.
+
+# saver_windows: "X Y W H" of each visible saver window, sorted, separated by ";".
+saver_windows() {
+  local id
+  for id in $(xdotool search --onlyvisible --name '^ScreenSaver Frin$' 2>/dev/null); do
+    geometry "$id"
+  done | sort | tr '\n' ';' | sed 's/;$//'
+}
+
+# two_windows_up: waits until two saver windows show.
+two_windows_up() {
+  local i
+  for i in $(seq 100); do
+    [ "$(saver_windows | tr ';' '\n' | grep -c .)" -ge 2 ] && return 0
+    sleep 0.1
+  done
+  fail "two saver windows did not appear; visible: [$(saver_windows)]"
+}
+
+# crop_monitors IMG PRIMARY LEFT: IMG's parts over the left monitor and the primary, as
+# IMG-left.png and IMG-primary.png.
+crop_monitors() {
+  local img=$1 pw=${2%x*} ph=${2#*x} lw=${3%x*} lh=${3#*x}
+  python3 "$WINE_TESTS/pixels.py" crop "$img" 0 0 "$lw" "$lh" "${img%.png}-left.png" &&
+    python3 "$WINE_TESTS/pixels.py" crop "$img" "$lw" 0 "$pw" "$ph" "${img%.png}-primary.png" ||
+    fail "cannot crop $img"
+}
+
+# not_all_black IMG: some pixel is not black (flakes are drawn).
+not_all_black() {
+  ! python3 "$WINE_TESTS/pixels.py" share "$1" '#000000' 1.0
+}
+
+t_two_monitors_snow_on_both_and_a_click_on_the_second_ends() {
+  setup_two_monitors 800x600 640x480
+  xsetroot -solid '#3366CC'
+  seed Max=300 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  frin /s
+  saver_up
+  two_windows_up
+  expect_eq "the saver's windows (x y w h), one over each monitor" "0 0 640 480;640 0 800 600" \
+    "$(saver_windows)"
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  crop_monitors "$T_DIR/saver.png" 800x600 640x480
+  local m found
+  for m in left primary; do
+    found=$(palette_ok "$T_DIR/saver-$m.png")
+    expect "the $m monitor shows more than the black scene (the desktop's #3366CC?): $found" \
+      palette_ok "$T_DIR/saver-$m.png"
+    expect "no snow on the $m monitor" not_all_black "$T_DIR/saver-$m.png"
+  done
+  # The README's picture: the two monitors as the screenshot has them, where no monitor lies
+  # (below the left one) dark grey.
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    convert "$T_DIR/saver.png" -fill '#303030' -draw 'rectangle 0,480 639,599' \
+      "$ROOT/docs/two_monitors.png"
+  fi
+  # A click on the monitor left of the primary ends everything.
+  xdotool mousemove 200 200 click 1
+  ends_within "$FRIN_PID" 2 || fail "a click on the second monitor did not end the saver within 2 s"
+  expect_eq "saver windows left after the click" "" "$(saver_windows)"
+}
+
+t_two_monitors_desktop_shows_each_its_own_part() {
+  setup_two_monitors 800x600 640x480
+  # A desktop of random dots over the whole display, so that a copy of any other place matches
+  # only half of the pixels.
+  convert -size 1440x600 xc: +noise Random -monochrome "$T_DIR/desktop.xbm" ||
+    fail "cannot draw the desktop"
+  xsetroot -bitmap "$T_DIR/desktop.xbm" -fg '#3366CC' -bg '#CC9933' || fail "cannot set the desktop"
+  shot "$T_DIR/desktop.png"
+  crop_monitors "$T_DIR/desktop.png" 800x600 640x480
+  seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  frin /s
+  saver_up
+  two_windows_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  crop_monitors "$T_DIR/saver.png" 800x600 640x480
+  local m
+  for m in left primary; do
+    expect "the $m monitor does not show its own part of the desktop (90% of the pixels equal)" \
+      python3 "$WINE_TESTS/pixels.py" same "$T_DIR/saver-$m.png" "$T_DIR/desktop-$m.png" 0.9
+  done
+  key_ends_saver
+}
+
+t_two_monitors_picture_and_settling_on_each() {
+  # Small monitors of different sizes, so that a layer shows within seconds on each.
+  setup_two_monitors 320x240 256x192
+  pictures
+  seed Max=250 Speed=30 SaverType=black BackScreen=on 'BS_File=C:\pics\quad.bmp' Remain=on \
+    Mouse_Move=on
+  frin /s
+  saver_up
+  two_windows_up
+  expect_eq "the saver's windows (x y w h)" "0 0 256 192;256 0 320 240" "$(saver_windows)"
+  sleep 1.5
+  shot "$T_DIR/picture.png"
+  crop_monitors "$T_DIR/picture.png" 320x240 256x192
+  local m layer
+  for m in left primary; do
+    expect "the picture is not stretched over the $m monitor (each quadrant in its colour)" \
+      python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/picture-$m.png" 8 0.85 \
+      "${QUADRANT_REGIONS[@]}"
+  done
+  sleep 8
+  shot "$T_DIR/layer.png"
+  crop_monitors "$T_DIR/layer.png" 320x240 256x192
+  for m in left primary; do
+    layer=$(python3 "$WINE_TESTS/pixels.py" layer "$T_DIR/layer-$m.png")
+    echo "$m monitor after 9.5 s: $layer" >>"$T_DIR/checks.log"
+    [ "$(awk '{print $2}' <<<"$layer")" -ge 3 ] ||
+      note "no white layer at the bottom of the $m monitor: $layer"
+    [ "$(awk '{print $4}' <<<"$layer")" -eq 0 ] ||
+      note "white rows in the upper half of the $m monitor: $layer"
+  done
+  key_ends_saver
 }
 
 # A minute of the full-screen saver at 1920 x 1080 with 500 flakes, Speed 50 and the layer on:

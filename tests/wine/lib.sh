@@ -44,6 +44,74 @@ start_display() {
   xdotool mousemove 10 10
 }
 
+# start_two_monitors PRIMARY [LEFT]: an X display of two monitors, PRIMARY (WxH) and LEFT (WxH) to
+# its left (without LEFT, the primary alone on the same kind of server), and exports DISPLAY. Xvfb stacks the screens of +xinerama at one origin, so this is
+# Xorg with the dummy driver and Xinerama, which must run as root; the test is skipped elsewhere.
+# In X (screenshot) coordinates the left monitor lies at (0, 0) and the primary right of it; in
+# the saver's, the primary is at (0, 0) and the left one at negative x.
+start_two_monitors() {
+  [ "$(id -u)" = 0 ] || skip "Xorg with the dummy driver needs root"
+  command -v Xorg >/dev/null && [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] ||
+    skip "no Xorg dummy driver (run tools/deps wine)"
+  local conf=$T_DIR/xorg ready=$T_DIR/displayfd n="" i
+  mkdir -p "$conf"
+  {
+    printf 'Section "ServerFlags"\n  Option "Xinerama" "true"\n  Option "AutoAddDevices" "false"\n'
+    printf '  Option "AutoEnableDevices" "false"\n  Option "DontVTSwitch" "true"\nEndSection\n'
+    local k size w h screens=0
+    [ -n "${2:-}" ] && screens="0 1"
+    for k in $screens; do
+      size=$1
+      [ "$k" = 1 ] && size=$2
+      w=${size%x*} h=${size#*x}
+      printf 'Section "Device"\n  Identifier "dev%s"\n  Driver "dummy"\n  VideoRam 65536\nEndSection\n' "$k"
+      # Any timing does on the dummy driver: 160 blank pixels a line, 45 blank lines, 60 Hz, but
+      # a clock of at least 11 MHz.
+      printf 'Section "Monitor"\n  Identifier "mon%s"\n  HorizSync 1.0-2000.0\n  VertRefresh 1.0-200.0\n' "$k"
+      printf '  Modeline "%s" %s %s %s %s %s %s %s %s %s\nEndSection\n' "$size" \
+        "$(awk -v a=$((w + 160)) -v b=$((h + 45)) 'BEGIN{c = a * b * 60 / 1e6; printf "%.2f", c < 12 ? 12 : c}')" \
+        "$w" $((w + 16)) $((w + 112)) $((w + 160)) "$h" $((h + 3)) $((h + 6)) $((h + 45))
+      printf 'Section "Screen"\n  Identifier "scr%s"\n  Device "dev%s"\n  Monitor "mon%s"\n' "$k" "$k" "$k"
+      printf '  DefaultDepth 24\n  SubSection "Display"\n    Depth 24\n    Modes "%s"\n' "$size"
+      printf '    Virtual %s %s\n  EndSubSection\nEndSection\n' "$w" "$h"
+    done
+    printf 'Section "ServerLayout"\n  Identifier "layout"\n  Screen 0 "scr0"\n'
+    [ -z "${2:-}" ] || printf '  Screen 1 "scr1" LeftOf "scr0"\n'
+    printf 'EndSection\n'
+  } >"$conf/xorg.conf"
+  for _ in 1 2 3 4 5; do
+    n=$((200 + RANDOM % 700))
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    rm -f "$ready"
+    Xorg ":$n" -config "$conf/xorg.conf" -noreset -nolisten tcp \
+      -logfile "$T_DIR/xorg.log" -displayfd 5 5>"$ready" >"$T_DIR/xvfb.log" 2>&1 &
+    echo $! >"$T_DIR/xvfb.pid"
+    for i in $(seq 200); do
+      [ -s "$ready" ] && break
+      alive "$(cat "$T_DIR/xvfb.pid")" || break
+      sleep 0.05
+    done
+    [ -s "$ready" ] && break
+    kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
+    n=""
+  done
+  [ -n "$n" ] || fail "Xorg with two dummy monitors did not start (see xorg.log)"
+  export DISPLAY=:$n
+  xdotool mousemove 10 10
+}
+
+# setup_two_monitors PRIMARY [LEFT]: the two-monitor display and a prefix in which Wine takes its
+# monitors from Xinerama (not from RandR or XVidMode, which see one screen).
+setup_two_monitors() {
+  start_two_monitors "$1" "${2:-}"
+  new_prefix
+  local v
+  for v in UseXRandR UseXVidMode; do
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v "$v" /t REG_SZ /d N /f >/dev/null 2>&1 ||
+      fail "cannot set $v"
+  done
+}
+
 # --- Wine prefixes --------------------------------------------------------------------------
 
 # make_template DIR: a fresh prefix with what every test needs. Run once per suite.

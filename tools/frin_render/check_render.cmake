@@ -44,6 +44,11 @@ file(SHA256 "${OUT}/m2.png" hm2)
 if(NOT hm1 STREQUAL hm2)
   message(FATAL_ERROR "two runs over the same monitors wrote different files")
 endif()
+# The picture is the virtual screen's bounding rectangle: x from -32 to 64, y from 0 to 48.
+file(READ "${OUT}/m1.png" ihdr OFFSET 16 LIMIT 8 HEX)
+if(NOT ihdr STREQUAL "0000006000000030")
+  message(FATAL_ERROR "the picture over two monitors is not 96 x 48 pixels (IHDR ${ihdr})")
+endif()
 
 set(bad_arguments "--size|0x10" "--size|80" "--ticks|-1" "--every|0" "--seed|x" "--set|Colour=red"
                   "--set|Max" "--bogus" "--png" "--desktop|${OUT}/missing.png" "--set|Speed=0|--set|Remain=on"
