@@ -8,7 +8,7 @@
 #   - the memory of the prefix's wineserver and of the X server.
 # After the warm-up (the first minute) every value must stay flat: a sample that exceeds the
 # first one after the warm-up by more than its allowance is growth, and the soak fails. The
-# samples are printed as a table, then the white layer's height at the end.
+# samples are printed as a table, with the white layer's top row on the screen at each.
 #
 # Usage: bench/soak.sh [MINUTES]   (default 10; fractions such as 0.5 are allowed)
 # Environment:
@@ -21,6 +21,9 @@
 #   FRIN_SCR                     the frin.scr to soak (default: the build's, see tests/wine/run)
 #   FRIN_WIN32_BUILD             the build folder with frin.scr and process_sample.exe
 #   HELPERS                      the folder of process_sample.exe (the Wine suite passes its own)
+#   LAYER_AT_TOP                 1: fail unless the layer has risen as high as it goes (at
+#                                1920x1080 it rises a row about every 20 s, so this suits a
+#                                small display such as 320x240)
 #   TEMPLATE                     a ready Wine prefix to copy (the Wine suite passes its own)
 #   FRIN_SOAK_KEEP               1: keep the scratch folder (logs, prefix, last screenshot)
 # The exit status is 0 when everything stayed flat, 1 on growth or when the saver ended, 2 when
@@ -105,7 +108,23 @@ kb() { awk -v f="$2:" '$1 == f { print $2 }' "/proc/$1/status" 2>/dev/null; }
 # win FIELD LINE: a field of process_sample's report.
 win() { sed -n "s/.* $1=\\([-0-9]*\\).*/\\1/p" <<<" $2"; }
 
-cols=(frin_rss frin_anon private working_set handles gdi user wineserver x_server)
+cols=(frin_rss frin_anon private working_set handles gdi user wineserver x_server layer_top)
+height=${SIZE#*x}
+# The layer's top row on the screen: the highest of the white rows at the bottom. The flakes that
+# stand on the ground line cover up to 7 rows of it, so the layer at its top (ground line at
+# row 50) shows its top at row 57 or above. Taken at every sample only with LAYER_AT_TOP=1
+# (else "-"), since on a large display each screenshot makes the X server hold a frame's worth
+# of memory more for a while, which would read as growth.
+layer_top() {
+  local rows
+  [ "${1:-}" = end ] || [ "${LAYER_AT_TOP:-0}" = 1 ] || {
+    echo "-"
+    return 0
+  }
+  shot "$T_DIR/now.png" 2>/dev/null || return 0
+  rows=$(python3 "$ROOT/tests/wine/pixels.py" layer "$T_DIR/now.png" | awk '{print $2}')
+  echo $((height - rows))
+}
 printf 'frin.scr under Wine (%s), %s, Max %s, Speed %s, Remain %s, %s min, a sample every %s s\n' \
   "$FRIN_WINE_ARCH" "$SIZE" "${MAX:-500}" "${SPEED:-50}" "${REMAIN:-on}" "$MINUTES" "$EVERY"
 printf '%6s' time
@@ -126,8 +145,7 @@ for ((t = EVERY; t <= RUN_FOR; t += EVERY)); do
   report=$(timeout 30 wine 'C:\process_sample.exe' frin.scr 2>/dev/null | tr -d '\r')
   row=("$(kb "$saver" VmRSS)" "$(kb "$saver" RssAnon)" "$(win private_kb "$report")"
     "$(win working_set_kb "$report")" "$(win handles "$report")" "$(win gdi "$report")"
-    "$(win user "$report")"
-    "$(kb "$server" VmRSS)" "$(kb "$xserver" VmRSS)")
+    "$(win user "$report")" "$(kb "$server" VmRSS)" "$(kb "$xserver" VmRSS)" "$(layer_top)")
   printf '%5ss' "$t"
   printf ' %10s' "${row[@]}"
   printf '\n'
@@ -137,7 +155,7 @@ for ((t = EVERY; t <= RUN_FOR; t += EVERY)); do
     base=("${row[@]}")
     continue
   fi
-  for i in "${!cols[@]}"; do
+  for ((i = 0; i < 9; i++)); do
     now=${row[$i]:--1} was=${base[$i]:--1}
     [ "$now" -ge 0 ] 2>/dev/null && [ "$was" -ge 0 ] 2>/dev/null || continue
     allow=$ALLOW_KB
@@ -148,10 +166,14 @@ for ((t = EVERY; t <= RUN_FOR; t += EVERY)); do
   done
 done
 
-# The layer's height at the end: the white rows at the bottom of the screen.
+# The layer at the end: at its top when asked for.
 if alive "$saver"; then
-  shot "$T_DIR/end.png" 2>/dev/null &&
-    echo "layer at the end: $(python3 "$ROOT/tests/wine/pixels.py" layer "$T_DIR/end.png")"
+  top=$(layer_top end)
+  echo "layer at the end: its top at row $top of $height (the ground line stops at row 50)"
+  if [ "${LAYER_AT_TOP:-0}" = 1 ] && [ "${top:-$height}" -gt 57 ]; then
+    echo "the layer has not reached its top"
+    status=1
+  fi
   xdotool key x
   ends_within "$saver" 10 || echo "frin.scr did not end on a key press"
 fi

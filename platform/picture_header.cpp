@@ -154,6 +154,16 @@ RecordBitmap BitmapOfRecord(const Bytes& b, size_t at, uint32_t function, uint64
   }
 }
 
+// A bitmap stretched upside down or mirrored (a negative destination height or width) in a
+// STRETCHDIB, DIBSTRETCHBLT or STRETCHBLT record: one metafile player takes seconds a bitmap
+// over it, so such pictures are not decoded.
+bool StretchedMirrored(const Bytes& b, size_t at, uint32_t function) {
+  const size_t dest = function == 0x0F43 ? 20 : function == 0x0B41 || function == 0x0B23 ? 18 : 0;
+  if (dest == 0 || !b.Has(at + dest, 4)) return false;
+  return static_cast<int16_t>(b.Le16(at + dest)) < 0 ||
+         static_cast<int16_t>(b.Le16(at + dest + 2)) < 0;
+}
+
 // A bitmap in bytes [at, end) of a record: a size the saver could hold, its pixels counted into
 // `pixels` within the bound, and its uncompressed bits inside the record.
 bool DibFits(const Bytes& b, size_t at, size_t end, int64_t& pixels) {
@@ -177,8 +187,15 @@ bool DibFits(const Bytes& b, size_t at, size_t end, int64_t& pixels) {
   if (!PictureSizeAllowed(width, height)) return false;
   pixels += width * height;
   if (pixels > kMaxMetafileBitmapPixels) return false;
-  if (compression != 0 && compression != 3) return true;  // run lengths: decoded as far as they go
-  if (bits == 0 || bits > 32) return false;
+  // The colour table: at most one entry a colour the bits can name (256 beyond 8 bits).
+  const uint32_t colours = header >= 40 ? b.Le32(at + 32) : 0;
+  if (colours > (bits <= 8 ? 1u << bits : 256u)) return false;
+  // Plain bits (0) and bit fields (3) of 16 or 32 bits lie in the record; run lengths of 8 (1) or
+  // 4 (2) bits are decoded as far as they go. Any other form is no bitmap a player draws.
+  if (compression == 1 || compression == 2) return bits == (compression == 1 ? 8u : 4u);
+  if (compression == 3 && bits != 16 && bits != 32) return false;
+  if (compression != 0 && compression != 3) return false;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
   const int64_t stride = (width * bits + 31) / 32 * 4;
   return stride * height <= static_cast<int64_t>(end - at - header);
 }
@@ -220,6 +237,7 @@ std::optional<PictureExtent> Wmf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
     if (function == 0) break;                                                    // the end record
     if (words > (b.Size() - at) / 2) break;
     const size_t end = at + 2 * words;
+    if (StretchedMirrored(b, at, function)) return std::nullopt;
     const RecordBitmap bitmap = BitmapOfRecord(b, at, function, words);
     if (bitmap.dib != 0 && !DibFits(b, at + bitmap.dib, end, bitmapPixels)) return std::nullopt;
     if (bitmap.device != 0 && !DeviceBitmapFits(b, at + bitmap.device, end, bitmapPixels)) {

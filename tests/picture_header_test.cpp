@@ -270,6 +270,22 @@ TEST(PictureHeader, BitmapsInsideMetafileRecords) {
   // Within the bound, but with fewer bits than it claims; run lengths decode as far as they go.
   EXPECT_FALSE(Read(WmfOf({StretchDib(4000, 4000, 24, 1000)})));
   EXPECT_TRUE(Read(WmfOf({StretchDib(4000, 4000, 8, 1000, 1)})));
+  // A compression no player knows, or a colour table longer than the bits can name.
+  std::string unknown = StretchDib(4, 3, 24, 36);
+  unknown[6 + 22 + 16 + 3] = '\xFB';  // the compression's high byte
+  EXPECT_FALSE(Read(WmfOf({unknown})));
+  EXPECT_FALSE(Read(WmfOf({StretchDib(4000, 4000, 24, 1000, 1)})));  // run lengths of 24 bits
+  std::string colours = StretchDib(4, 3, 8, 12);
+  colours[6 + 22 + 32 + 1] = '\x10';  // 4096 colours for 8 bits
+  EXPECT_FALSE(Read(WmfOf({colours})));
+  // Stretched upside down or mirrored.
+  for (size_t field : {6 + 14, 6 + 16}) {  // the destination's height, then its width
+    std::string mirrored = StretchDib(4, 3, 24, 36);
+    mirrored[field + 1] = '\xFA';
+    EXPECT_FALSE(Read(WmfOf({mirrored}))) << field;
+  }
+  // Bits missing from a record do not come from the records after it.
+  EXPECT_FALSE(Read(WmfOf({StretchDib(64, 64, 24, 100), StretchDib(64, 64, 24, 64 * 64 * 3)})));
   // Each within the bound with all its bits, but two of them are more than one largest picture.
   const std::string half = StretchDib(4096, 4100, 1, 4096 / 8 * 4100);
   EXPECT_TRUE(Read(WmfOf({half})));
