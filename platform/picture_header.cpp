@@ -100,6 +100,7 @@ std::optional<PictureExtent> Gif(const Bytes& b) {
 // An icon or cursor: every image it holds is at most 256 pixels a side, whatever its entry or
 // its own header says.
 std::optional<PictureExtent> Icon(const Bytes& b) {
+  if (!b.Has(4, 2)) return std::nullopt;  // a header cut short before its image count
   const uint32_t count = b.Le16(4);
   if (count == 0 || !b.Has(6, 16 * static_cast<size_t>(count))) return std::nullopt;
   int64_t width = 0, height = 0;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/memory/memory_platform.h"
@@ -198,6 +199,13 @@ TEST(PictureHeader, RealPicturesGiveTheSizeTheirDecoderGives) {
   EXPECT_FALSE(Read(ReadFile(dir + "/two_by_two.png")));  // not a format the saver reads
   EXPECT_FALSE(Read(ReadFile(dir + "/text.bmp")));
   EXPECT_FALSE(Read(""));
+  // An icon's header cut before its image count, in a buffer of exactly its size (so the
+  // sanitizers see a read past it).
+  for (const std::string_view cut :
+       {std::string_view("\0\0\1\0", 4), std::string_view("\0\0\2\0\1", 5)}) {
+    const std::vector<char> exact(cut.begin(), cut.end());
+    EXPECT_FALSE(ReadPictureExtent(std::string_view(exact.data(), exact.size()), 96, 96));
+  }
 }
 
 TEST(PictureHeader, BitmapsUpToTheBound) {
