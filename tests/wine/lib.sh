@@ -19,17 +19,23 @@ STRIP_COLOURS=('#000000' '#404040' '#606080' '#808080' '#A0A080' '#C0C080' '#C0C
 # start_display WxH: starts Xvfb on a free display number and exports DISPLAY. The numbers
 # come from a high range, away from the displays people and other tools usually take.
 start_display() {
-  local size=$1 ready=$T_DIR/displayfd n="" try
+  serve_display 100 "Xvfb did not start" Xvfb -noreset -nolisten tcp -screen 0 "${1}x24"
+}
+
+# serve_display WAITS FAILURE SERVER ARGS...: starts the X server SERVER on a free display number
+# with ARGS, waits up to WAITS twentieths of a second for it to be ready (five numbers are tried),
+# and exports DISPLAY; fails with FAILURE when none starts.
+serve_display() {
+  local waits=$1 failure=$2 ready=$T_DIR/displayfd n="" i
+  shift 2
   for _ in 1 2 3 4 5; do
     n=$((200 + RANDOM % 700))
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     rm -f "$ready"
     # -displayfd: the server writes the display number to the descriptor once it is ready.
-    Xvfb ":$n" -displayfd 5 -noreset -nolisten tcp -screen 0 "${size}x24" 5>"$ready" \
-      >"$T_DIR/xvfb.log" 2>&1 &
+    "$1" ":$n" "${@:2}" -displayfd 5 5>"$ready" >"$T_DIR/xvfb.log" 2>&1 &
     echo $! >"$T_DIR/xvfb.pid"
-    local i
-    for i in $(seq 100); do
+    for i in $(seq "$waits"); do
       [ -s "$ready" ] && break
       alive "$(cat "$T_DIR/xvfb.pid")" || break
       sleep 0.05
@@ -38,7 +44,7 @@ start_display() {
     kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
     n=""
   done
-  [ -n "$n" ] || fail "Xvfb did not start"
+  [ -n "$n" ] || fail "$failure"
   export DISPLAY=:$n
   # The pointer rests at a fixed place, so that no test starts with a moving mouse.
   xdotool mousemove 10 10
@@ -53,7 +59,7 @@ start_two_monitors() {
   [ "$(id -u)" = 0 ] || skip "Xorg with the dummy driver needs root"
   command -v Xorg >/dev/null && [ -f /usr/lib/xorg/modules/drivers/dummy_drv.so ] ||
     skip "no Xorg dummy driver (run tools/deps wine)"
-  local conf=$T_DIR/xorg ready=$T_DIR/displayfd n="" i
+  local conf=$T_DIR/xorg
   mkdir -p "$conf"
   {
     printf 'Section "ServerFlags"\n  Option "Xinerama" "true"\n  Option "AutoAddDevices" "false"\n'
@@ -79,25 +85,8 @@ start_two_monitors() {
     [ -z "${2:-}" ] || printf '  Screen 1 "scr1" LeftOf "scr0"\n'
     printf 'EndSection\n'
   } >"$conf/xorg.conf"
-  for _ in 1 2 3 4 5; do
-    n=$((200 + RANDOM % 700))
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    rm -f "$ready"
-    Xorg ":$n" -config "$conf/xorg.conf" -noreset -nolisten tcp \
-      -logfile "$T_DIR/xorg.log" -displayfd 5 5>"$ready" >"$T_DIR/xvfb.log" 2>&1 &
-    echo $! >"$T_DIR/xvfb.pid"
-    for i in $(seq 200); do
-      [ -s "$ready" ] && break
-      alive "$(cat "$T_DIR/xvfb.pid")" || break
-      sleep 0.05
-    done
-    [ -s "$ready" ] && break
-    kill "$(cat "$T_DIR/xvfb.pid")" 2>/dev/null
-    n=""
-  done
-  [ -n "$n" ] || fail "Xorg with two dummy monitors did not start (see xorg.log)"
-  export DISPLAY=:$n
-  xdotool mousemove 10 10
+  serve_display 200 "Xorg with two dummy monitors did not start (see xorg.log)" \
+    Xorg -config "$conf/xorg.conf" -noreset -nolisten tcp -logfile "$T_DIR/xorg.log"
 }
 
 # setup_two_monitors PRIMARY [LEFT]: the two-monitor display and a prefix in which Wine takes its
