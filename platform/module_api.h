@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <vector>
+#include "platform/helper_thread.h"
 
 #include "platform/form.h"
 #include "platform/raster.h"
@@ -106,6 +107,8 @@ class Module_API {
   virtual std::optional<Surface> LoadPicture(const std::string& path) = 0;
   // An existing ordinary file (hidden or system files and folders do not count).
   virtual bool FileExists(const std::string& path) = 0;
+  // A second thread for stretching a picture over the scene; null where the backend has none.
+  virtual HelperThread* SecondThread() { return nullptr; }
 
   // --- Settings store -------------------------------------------------------------------------
   virtual std::string ReadSetting(const std::string& app, const std::string& section,

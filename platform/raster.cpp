@@ -537,7 +537,8 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
 
 }  // namespace
 
-void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect) {
+void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect,
+                  HelperThread* helper) {
   if (dstRect.Empty() || srcRect.Empty()) return;
   const int64_t dw = int64_t{dstRect.right} - dstRect.left;
   const int64_t dh = int64_t{dstRect.bottom} - dstRect.top;
@@ -569,14 +570,38 @@ void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const R
   const int64_t maxRowCount = sh > dh ? (sh + dh - 1) / dh : 1;
   const int64_t maxBlock = maxRowCount * maxColumnCount;
 
-  if (maxBlock <= LaneTraits<uint32_t>::kBlockLimit) {
-    StretchByLanes<uint32_t>(dst, dstRect, src, srcRect, colSpans, singleColumns, srcLo, srcHi,
-                             maxBlock, x0, y0, y1);
-  } else if (maxBlock <= LaneTraits<uint64_t>::kBlockLimit) {
-    StretchByLanes<uint64_t>(dst, dstRect, src, srcRect, colSpans, singleColumns, srcLo, srcHi,
-                             maxBlock, x0, y0, y1);
-  } else {
-    StretchHugeBlocks(dst, dstRect, src, srcRect, colSpans, x0, y0, y1);
+  const auto rows = [&](int64_t from, int64_t to) {
+    if (maxBlock <= LaneTraits<uint32_t>::kBlockLimit) {
+      StretchByLanes<uint32_t>(dst, dstRect, src, srcRect, colSpans, singleColumns, srcLo, srcHi,
+                               maxBlock, x0, from, to);
+    } else if (maxBlock <= LaneTraits<uint64_t>::kBlockLimit) {
+      StretchByLanes<uint64_t>(dst, dstRect, src, srcRect, colSpans, singleColumns, srcLo, srcHi,
+                               maxBlock, x0, from, to);
+    } else {
+      StretchHugeBlocks(dst, dstRect, src, srcRect, colSpans, x0, from, to);
+    }
+  };
+  // Each destination row is made from the source alone, so two threads can take half each; the
+  // helper's half is made again here if it could not get its working memory.
+  const int64_t middle = y0 + (y1 - y0) / 2;
+  struct Half {
+    const decltype(rows)* make;
+    int64_t from, to;
+    bool done = false;
+  } half{&rows, middle, y1};
+  const auto work = [](void* arg) {
+    auto* h = static_cast<Half*>(arg);
+    try {
+      (*h->make)(h->from, h->to);
+      h->done = true;
+    } catch (...) {
+    }
+  };
+  const bool helped = helper != nullptr && y1 - y0 >= 64 && helper->Start(work, &half);
+  rows(y0, helped ? middle : y1);
+  if (helped) {
+    helper->Join();
+    if (!half.done) rows(middle, y1);
   }
   dst.AddDamage(Rect{static_cast<int32_t>(x0), static_cast<int32_t>(y0), static_cast<int32_t>(x1),
                      static_cast<int32_t>(y1)});

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+#include "platform/helper_thread.h"
 
 namespace frin {
 
@@ -144,6 +145,8 @@ void DrawLine(Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixe
 
 // Paints the source rectangle of src scaled to fill the destination rectangle of dst exactly,
 // without keeping the aspect ratio. Clipped to dst.
-void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect);
+// With a helper thread the rows are shared between two threads; the pixels are the same.
+void StretchPaint(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect,
+                  HelperThread* helper = nullptr);
 
 }  // namespace frin

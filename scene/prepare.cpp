@@ -37,7 +37,8 @@ bool PaintPicture(SaverBase& saver, Scene& scene) {
                   pixels(destHeightTwips, s.TwipsPerPixelY)};
   const Rect source{0, 0, pixels(box.width, s.TwipsPerPixelX),
                     pixels(box.height, s.TwipsPerPixelY)};
-  StretchPaint(scene.backgroundBuffer->surface, dest, box.surface, source);
+  StretchPaint(scene.backgroundBuffer->surface, dest, box.surface, source,
+               saver.api.SecondThread());
 
   // Empty the loading box again; its memory goes with it.
   box.surface = Surface();

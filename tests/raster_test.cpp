@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "platform/raster.h"
+#include "tests/std_helper_thread.h"
 
 namespace frin {
 namespace {
@@ -164,6 +165,32 @@ Pixel ByTheRule(const Surface& src, int64_t i, int64_t j, int64_t dw, int64_t dh
     }
   }
   return static_cast<Pixel>(((r + n / 2) / n) << 16 | ((g + n / 2) / n) << 8 | (b + n / 2) / n);
+}
+
+TEST(RasterTest, TwoThreadsStretchTheSamePixelsAsOne) {
+  // A photo shrunk to a screen, one enlarged, one shrunk by huge blocks, one partly off the
+  // destination.
+  const int32_t cases[][6] = {{400, 300, 0, 0, 192, 108},
+                              {50, 70, 0, 0, 130, 200},
+                              {3000, 2000, 0, 0, 1, 100},
+                              {90, 90, -7, 5, 150, 140}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c[0] << "x" << c[1] << " -> " << c[4] << "x" << c[5]);
+    Surface src(c[0], c[1]);
+    uint32_t seed = 99;
+    for (int32_t y = 0; y < c[1]; ++y) {
+      for (int32_t x = 0; x < c[0]; ++x) {
+        seed = seed * 1103515245u + 12345u;
+        src.At(x, y) = (seed >> 8) & kColourMask;
+      }
+    }
+    const Rect to{c[2], c[3], c[2] + c[4], c[3] + c[5]};
+    Surface one(160, 150, kSentinel), two(160, 150, kSentinel);
+    StretchPaint(one, to, src, Rect{0, 0, c[0], c[1]});
+    StdHelperThread helper;
+    StretchPaint(two, to, src, Rect{0, 0, c[0], c[1]}, &helper);
+    EXPECT_TRUE(one.Pixels() == two.Pixels());
+  }
 }
 
 TEST(RasterTest, StretchCoversTheDestinationRectangleByTheResamplingRule) {

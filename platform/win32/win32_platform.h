@@ -59,6 +59,36 @@ void ProbeTick();
 inline void ProbeTick() {}
 #endif
 
+// The second processor for decoding and stretching a picture: a thread made for each piece of
+// work.
+class Win32HelperThread : public HelperThread {
+ public:
+  ~Win32HelperThread() override { Join(); }
+  bool Start(void (*work)(void*), void* arg) override {
+    work_ = work;
+    arg_ = arg;
+    thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    return thread_ != nullptr;
+  }
+  void Join() override {
+    if (thread_ == nullptr) return;
+    WaitForSingleObject(thread_, INFINITE);
+    CloseHandle(thread_);
+    thread_ = nullptr;
+  }
+  void Pause() override { Sleep(0); }
+
+ private:
+  static DWORD WINAPI Run(void* self) {
+    auto* t = static_cast<Win32HelperThread*>(self);
+    t->work_(t->arg_);
+    return 0;
+  }
+  HANDLE thread_ = nullptr;
+  void (*work_)(void*) = nullptr;
+  void* arg_ = nullptr;
+};
+
 class Win32Platform : public Module_API, public FormObserver {
  public:
   explicit Win32Platform(HINSTANCE instance);
@@ -121,6 +151,7 @@ class Win32Platform : public Module_API, public FormObserver {
                       int32_t height) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
   bool FileExists(const std::string& path) override;
+  HelperThread* SecondThread() override { return &helper_; }
   std::string ReadSetting(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& defaultText) override;
   void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
@@ -138,6 +169,7 @@ class Win32Platform : public Module_API, public FormObserver {
   void OnControlChanged(Control& control, Property what) override;
 
  private:
+  Win32HelperThread helper_;
   // A picture box shown by the form, with the DIB section its surface is lent, selected into a
   // memory device context of its own.
   struct BoxMirror {
