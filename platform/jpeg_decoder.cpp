@@ -282,10 +282,62 @@ class BitReader {
 struct Slot {
   std::vector<int16_t> coef;
   std::vector<uint8_t> last;
-  std::atomic<int32_t> row{-1};  // the MCU row it holds and that is not yet painted, or -1
+  std::atomic<bool> full{false};  // it holds a decoded row not yet painted
 };
 
-// The inverse DCT of one block into 8 x 8 samples.
+constexpr int kConstBits = 13, kPass1Bits = 2;
+
+// The one-dimensional inverse DCT of in[0], in[Stride], ... in[7 * Stride], the eight results
+// scaled up by 2^kConstBits and not yet rounded; both passes over a block use it.
+template <size_t Stride, typename In>
+inline void InverseDct8(const In* in, uint32_t out[8]) {
+  constexpr uint32_t c0_298 = 2446, c0_390 = 3196, c0_541 = 4433, c0_765 = 6270, c0_899 = 7373,
+                     c1_175 = 9633, c1_501 = 12299, c1_847 = 15137, c1_961 = 16069, c2_053 = 16819,
+                     c2_562 = 20995, c3_072 = 25172;
+  const auto at = [&](size_t k) {
+    return static_cast<uint32_t>(static_cast<int32_t>(in[k * Stride]));
+  };
+  // Even part.
+  uint32_t z2 = at(2), z3 = at(6);
+  uint32_t z1 = (z2 + z3) * c0_541;
+  uint32_t tmp2 = z1 - z3 * c1_847, tmp3 = z1 + z2 * c0_765;
+  z2 = at(0);
+  z3 = at(4);
+  uint32_t tmp0 = (z2 + z3) << kConstBits, tmp1 = (z2 - z3) << kConstBits;
+  const uint32_t t10 = tmp0 + tmp3, t13 = tmp0 - tmp3, t11 = tmp1 + tmp2, t12 = tmp1 - tmp2;
+  // Odd part.
+  tmp0 = at(7);
+  tmp1 = at(5);
+  tmp2 = at(3);
+  tmp3 = at(1);
+  z1 = tmp0 + tmp3;
+  z2 = tmp1 + tmp2;
+  z3 = tmp0 + tmp2;
+  uint32_t z4 = tmp1 + tmp3;
+  const uint32_t z5 = (z3 + z4) * c1_175;
+  tmp0 *= c0_298;
+  tmp1 *= c2_053;
+  tmp2 *= c3_072;
+  tmp3 *= c1_501;
+  z1 *= 0u - c0_899;
+  z2 *= 0u - c2_562;
+  z3 = z3 * (0u - c1_961) + z5;
+  z4 = z4 * (0u - c0_390) + z5;
+  tmp0 += z1 + z3;
+  tmp1 += z2 + z4;
+  tmp2 += z2 + z3;
+  tmp3 += z1 + z4;
+  out[0] = t10 + tmp3;
+  out[7] = t10 - tmp3;
+  out[1] = t11 + tmp2;
+  out[6] = t11 - tmp2;
+  out[2] = t12 + tmp1;
+  out[5] = t12 - tmp1;
+  out[3] = t13 + tmp0;
+  out[4] = t13 - tmp0;
+}
+
+// The inverse DCT of one block into 8 x 8 samples: columns, then rows.
 void InverseDct(const int16_t* in, int last, uint8_t* out, size_t stride) {
   if (last == 0) {
     const int32_t v = ((static_cast<int32_t>(in[0]) + 4) >> 3) + 128;
@@ -294,62 +346,21 @@ void InverseDct(const int16_t* in, int last, uint8_t* out, size_t stride) {
       std::memset(out + stride * y, s, 8);
     return;
   }
-  constexpr int kConstBits = 13, kPass1Bits = 2;
-  constexpr uint32_t c0_298 = 2446, c0_390 = 3196, c0_541 = 4433, c0_765 = 6270, c0_899 = 7373,
-                     c1_175 = 9633, c1_501 = 12299, c1_847 = 15137, c1_961 = 16069, c2_053 = 16819,
-                     c2_562 = 20995, c3_072 = 25172;
   const auto descale = [](uint32_t x, int n) {
     return static_cast<uint32_t>(static_cast<int32_t>(x + (1u << (n - 1))) >> n);
   };
-  uint32_t ws[64];
+  uint32_t ws[64], sums[8];
   for (int c = 0; c < 8; ++c) {
-    const auto at = [&](int r) {
-      return static_cast<uint32_t>(static_cast<int32_t>(in[8 * r + c]));
-    };
     if (in[8 + c] == 0 && in[16 + c] == 0 && in[24 + c] == 0 && in[32 + c] == 0 &&
         in[40 + c] == 0 && in[48 + c] == 0 && in[56 + c] == 0) {
-      const uint32_t dc = at(0) << kPass1Bits;
+      const uint32_t dc = static_cast<uint32_t>(static_cast<int32_t>(in[c])) << kPass1Bits;
       for (int r = 0; r < 8; ++r)
         ws[8 * r + c] = dc;
       continue;
     }
-    uint32_t z2 = at(2), z3 = at(6);
-    uint32_t z1 = (z2 + z3) * c0_541;
-    uint32_t tmp2 = z1 - z3 * c1_847, tmp3 = z1 + z2 * c0_765;
-    z2 = at(0);
-    z3 = at(4);
-    uint32_t tmp0 = (z2 + z3) << kConstBits, tmp1 = (z2 - z3) << kConstBits;
-    const uint32_t t10 = tmp0 + tmp3, t13 = tmp0 - tmp3, t11 = tmp1 + tmp2, t12 = tmp1 - tmp2;
-    tmp0 = at(7);
-    tmp1 = at(5);
-    tmp2 = at(3);
-    tmp3 = at(1);
-    z1 = tmp0 + tmp3;
-    z2 = tmp1 + tmp2;
-    z3 = tmp0 + tmp2;
-    uint32_t z4 = tmp1 + tmp3;
-    const uint32_t z5 = (z3 + z4) * c1_175;
-    tmp0 *= c0_298;
-    tmp1 *= c2_053;
-    tmp2 *= c3_072;
-    tmp3 *= c1_501;
-    z1 *= 0u - c0_899;
-    z2 *= 0u - c2_562;
-    z3 = z3 * (0u - c1_961) + z5;
-    z4 = z4 * (0u - c0_390) + z5;
-    tmp0 += z1 + z3;
-    tmp1 += z2 + z4;
-    tmp2 += z2 + z3;
-    tmp3 += z1 + z4;
-    constexpr int n = kConstBits - kPass1Bits;
-    ws[c] = descale(t10 + tmp3, n);
-    ws[56 + c] = descale(t10 - tmp3, n);
-    ws[8 + c] = descale(t11 + tmp2, n);
-    ws[48 + c] = descale(t11 - tmp2, n);
-    ws[16 + c] = descale(t12 + tmp1, n);
-    ws[40 + c] = descale(t12 - tmp1, n);
-    ws[24 + c] = descale(t13 + tmp0, n);
-    ws[32 + c] = descale(t13 - tmp0, n);
+    InverseDct8<8>(in + c, sums);
+    for (int r = 0; r < 8; ++r)
+      ws[8 * r + c] = descale(sums[r], kConstBits - kPass1Bits);
   }
   const auto sample = [](uint32_t x, int n) {
     const int32_t v = (static_cast<int32_t>(x + (1u << (n - 1))) >> n) + 128;
@@ -362,41 +373,9 @@ void InverseDct(const int16_t* in, int last, uint8_t* out, size_t stride) {
       std::memset(o, sample(w[0], kPass1Bits + 3), 8);
       continue;
     }
-    uint32_t z2 = w[2], z3 = w[6];
-    uint32_t z1 = (z2 + z3) * c0_541;
-    uint32_t tmp2 = z1 - z3 * c1_847, tmp3 = z1 + z2 * c0_765;
-    uint32_t tmp0 = (w[0] + w[4]) << kConstBits, tmp1 = (w[0] - w[4]) << kConstBits;
-    const uint32_t t10 = tmp0 + tmp3, t13 = tmp0 - tmp3, t11 = tmp1 + tmp2, t12 = tmp1 - tmp2;
-    tmp0 = w[7];
-    tmp1 = w[5];
-    tmp2 = w[3];
-    tmp3 = w[1];
-    z1 = tmp0 + tmp3;
-    z2 = tmp1 + tmp2;
-    z3 = tmp0 + tmp2;
-    uint32_t z4 = tmp1 + tmp3;
-    const uint32_t z5 = (z3 + z4) * c1_175;
-    tmp0 *= c0_298;
-    tmp1 *= c2_053;
-    tmp2 *= c3_072;
-    tmp3 *= c1_501;
-    z1 *= 0u - c0_899;
-    z2 *= 0u - c2_562;
-    z3 = z3 * (0u - c1_961) + z5;
-    z4 = z4 * (0u - c0_390) + z5;
-    tmp0 += z1 + z3;
-    tmp1 += z2 + z4;
-    tmp2 += z2 + z3;
-    tmp3 += z1 + z4;
-    constexpr int n = kConstBits + kPass1Bits + 3;
-    o[0] = sample(t10 + tmp3, n);
-    o[7] = sample(t10 - tmp3, n);
-    o[1] = sample(t11 + tmp2, n);
-    o[6] = sample(t11 - tmp2, n);
-    o[2] = sample(t12 + tmp1, n);
-    o[5] = sample(t12 - tmp1, n);
-    o[3] = sample(t13 + tmp0, n);
-    o[4] = sample(t13 - tmp0, n);
+    InverseDct8<1>(w, sums);
+    for (int i = 0; i < 8; ++i)
+      o[i] = sample(sums[i], kConstBits + kPass1Bits + 3);
   }
 }
 
@@ -408,10 +387,10 @@ class Decoder {
         out_(out),
         reader_(reinterpret_cast<const uint8_t*>(bytes.data()) + h.scanStart,
                 reinterpret_cast<const uint8_t*>(bytes.data()) + bytes.size()) {
-    blocksPerMcu_ = 0;
+    int blocksPerMcu = 0;
     for (int c = 0; c < h_.components; ++c)
-      blocksPerMcu_ += h_.comp[c].h * h_.comp[c].v;
-    const size_t blocks = static_cast<size_t>(blocksPerMcu_) * static_cast<size_t>(h_.mcusAcross);
+      blocksPerMcu += h_.comp[c].h * h_.comp[c].v;
+    const size_t blocks = static_cast<size_t>(blocksPerMcu) * static_cast<size_t>(h_.mcusAcross);
     for (Slot& s : ring_) {
       s.coef.assign(blocks * 64, 0);
       s.last.assign(blocks, 0);
@@ -443,7 +422,7 @@ class Decoder {
     std::vector<uint8_t>& planes = planes_[0];
     for (int32_t row = 0; row < h_.mcuRows && !failed_.load(std::memory_order_relaxed); ++row) {
       Slot& slot = ring_[static_cast<size_t>(row % kRingSlots)];
-      while (slot.row.load(std::memory_order_acquire) != -1) {
+      while (slot.full.load(std::memory_order_acquire)) {
         if (!PaintOne(planes) && helper != nullptr) helper->Pause();
         if (failed_.load(std::memory_order_relaxed)) return;
       }
@@ -451,7 +430,7 @@ class Decoder {
         failed_.store(true, std::memory_order_relaxed);
         return;
       }
-      slot.row.store(row, std::memory_order_release);
+      slot.full.store(true, std::memory_order_release);
       decoded_.store(row + 1, std::memory_order_release);
     }
   }
@@ -476,7 +455,7 @@ class Decoder {
     if (!claimed_.compare_exchange_strong(row, row + 1, std::memory_order_acq_rel)) return true;
     Slot& slot = ring_[static_cast<size_t>(row % kRingSlots)];
     Paint(row, slot, planes.data());
-    slot.row.store(-1, std::memory_order_release);
+    slot.full.store(false, std::memory_order_release);
     return true;
   }
 
@@ -585,7 +564,6 @@ class Decoder {
   const Header& h_;
   Surface& out_;
   BitReader reader_;
-  int blocksPerMcu_ = 0;
   std::array<Slot, kRingSlots> ring_;
   std::array<std::vector<uint8_t>, 2> planes_;
   std::array<size_t, kMaxComponents> planeOffset_{}, planeStride_{};

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 #include <vector>
-#include "platform/helper_thread.h"
 
 #include "platform/form.h"
+#include "platform/helper_thread.h"
 #include "platform/raster.h"
 
 namespace frin {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
 #include "platform/helper_thread.h"
 
 namespace frin {

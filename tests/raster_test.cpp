@@ -167,6 +167,18 @@ Pixel ByTheRule(const Surface& src, int64_t i, int64_t j, int64_t dw, int64_t dh
   return static_cast<Pixel>(((r + n / 2) / n) << 16 | ((g + n / 2) / n) << 8 | (b + n / 2) / n);
 }
 
+// A w x h surface of pseudo-random colours drawn from seed.
+Surface Noise(int32_t w, int32_t h, uint32_t seed) {
+  Surface src(w, h);
+  for (int32_t y = 0; y < h; ++y) {
+    for (int32_t x = 0; x < w; ++x) {
+      seed = seed * 1103515245u + 12345u;
+      src.At(x, y) = (seed >> 8) & kColourMask;
+    }
+  }
+  return src;
+}
+
 TEST(RasterTest, TwoThreadsStretchTheSamePixelsAsOne) {
   // A photo shrunk to a screen, one enlarged, one shrunk by huge blocks, one partly off the
   // destination.
@@ -176,14 +188,7 @@ TEST(RasterTest, TwoThreadsStretchTheSamePixelsAsOne) {
                               {90, 90, -7, 5, 150, 140}};
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c[0] << "x" << c[1] << " -> " << c[4] << "x" << c[5]);
-    Surface src(c[0], c[1]);
-    uint32_t seed = 99;
-    for (int32_t y = 0; y < c[1]; ++y) {
-      for (int32_t x = 0; x < c[0]; ++x) {
-        seed = seed * 1103515245u + 12345u;
-        src.At(x, y) = (seed >> 8) & kColourMask;
-      }
-    }
+    const Surface src = Noise(c[0], c[1], 99);
     const Rect to{c[2], c[3], c[2] + c[4], c[3] + c[5]};
     Surface one(160, 150, kSentinel), two(160, 150, kSentinel);
     StretchPaint(one, to, src, Rect{0, 0, c[0], c[1]});
@@ -202,14 +207,7 @@ TEST(RasterTest, StretchCoversTheDestinationRectangleByTheResamplingRule) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c[0] << "x" << c[1] << " -> " << c[4] << "x" << c[5]);
-    Surface src(c[0], c[1]);
-    uint32_t seed = 12345;
-    for (int32_t y = 0; y < c[1]; ++y) {
-      for (int32_t x = 0; x < c[0]; ++x) {
-        seed = seed * 1103515245u + 12345u;
-        src.At(x, y) = (seed >> 8) & kColourMask;
-      }
-    }
+    const Surface src = Noise(c[0], c[1], 12345);
     Surface dst(24, 16, kSentinel);
     dst.TrackDamage(true);
     const Rect to{c[2], c[3], c[2] + c[4], c[3] + c[5]};

@@ -1,7 +1,8 @@
 // Pixels from the system: the copy of the desktop and the decoding of picture files. Both end in
 // a Surface; drawing stays with the raster. The desktop and most pictures go through a 32-bit
-// top-down DIB section (OleLoadPicture renders into it); a jpg is decoded by the system's imaging
-// component (WIC) straight into the surface where it has one, since OleLoadPicture decodes with
+// top-down DIB section (OleLoadPicture renders into it). A baseline jpg is decoded by the saver's
+// own decoder on two threads; any other jpg by the system's imaging component (WIC) straight
+// into the surface where it has one, since OleLoadPicture decodes with
 // that same component and then makes two more copies of the whole picture (its bitmap, and our
 // rendering of it), a fifth of a second for a 12-megapixel photo under Wine. Where WIC is
 // missing (Windows XP before SP3) or declines the file, OleLoadPicture decodes it as before.
