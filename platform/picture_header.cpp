@@ -21,6 +21,12 @@ class Bytes {
   std::string_view b_;
 };
 
+// The longest colour table a bitmap of this many bits a pixel may carry: one entry a colour the
+// bits can name, 256 beyond 8 bits.
+uint32_t ColourTableLimit(uint32_t bits) {
+  return bits <= 8 ? 1u << bits : 256u;
+}
+
 std::optional<PictureExtent> Extent(PictureFormat format, int64_t width, int64_t height) {
   if (!PictureSizeAllowed(width, height)) return std::nullopt;
   return PictureExtent{format, static_cast<int32_t>(width), static_cast<int32_t>(height)};
@@ -41,6 +47,11 @@ std::optional<PictureExtent> Bmp(const Bytes& b) {
     return Extent(PictureFormat::kBmp, b.Le16(18), b.Le16(20));
   }
   if (!b.Has(18, 8)) return std::nullopt;
+  // A colour table longer than the bits can name: a decoder would reserve it all first.
+  if (headerSize >= 40) {
+    if (!b.Has(46, 4)) return std::nullopt;
+    if (b.Le32(46) > ColourTableLimit(b.Le16(28))) return std::nullopt;
+  }
   const int64_t width = static_cast<int32_t>(b.Le32(18));
   const int64_t height = std::llabs(static_cast<int32_t>(b.Le32(22)));  // negative: top-down
   return Extent(PictureFormat::kBmp, width, height);
@@ -190,7 +201,7 @@ bool DibFits(const Bytes& b, size_t at, size_t end, int64_t& pixels) {
   if (pixels > kMaxMetafileBitmapPixels) return false;
   // The colour table: at most one entry a colour the bits can name (256 beyond 8 bits).
   const uint32_t colours = header >= 40 ? b.Le32(at + 32) : 0;
-  if (colours > (bits <= 8 ? 1u << bits : 256u)) return false;
+  if (colours > ColourTableLimit(bits)) return false;
   // Plain bits (0) and bit fields (3) of 16 or 32 bits lie in the record; run lengths of 8 (1) or
   // 4 (2) bits are decoded as far as they go. Any other form is no bitmap a player draws.
   if (compression == 1 || compression == 2) return bits == (compression == 1 ? 8u : 4u);

@@ -223,6 +223,21 @@ TEST(PictureHeader, BitmapsUpToTheBound) {
   far[10] = '\x7F';
   far[13] = '\x7F';
   EXPECT_FALSE(Read(far));
+  // A colour table longer than the bits can name (a decoder reserves it first: fuzzing found
+  // 1.35 million colours for 8-bit pixels taking 700 MB); 256 colours stay fine beyond 8 bits.
+  const auto withColours = [](uint16_t bits, uint32_t colours) {
+    std::string bmp = Bmp(4, 3, true);
+    bmp[28] = static_cast<char>(bits);
+    for (int i = 0; i < 4; ++i)
+      bmp[46 + i] = static_cast<char>((colours >> (8 * i)) & 0xFF);
+    return bmp;
+  };
+  EXPECT_TRUE(Read(withColours(8, 256)));
+  EXPECT_FALSE(Read(withColours(8, 257)));
+  EXPECT_FALSE(Read(withColours(8, 1352880)));
+  EXPECT_FALSE(Read(withColours(1, 3)));
+  EXPECT_TRUE(Read(withColours(24, 256)));
+  EXPECT_FALSE(Read(withColours(24, 257)));
 }
 
 TEST(PictureHeader, JpgsBySizeAndScans) {
