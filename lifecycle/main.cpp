@@ -4,6 +4,7 @@
 #include "lifecycle/preview_run.h"
 #include "platform/errors.h"
 #include "platform/number_text.h"
+#include "scene/scene.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_dialog.h"
 
@@ -58,6 +59,10 @@ void Main(Saver& saver) {
   LoadSettings(saver.SaverSettings, api);
 
   const Command command = ParseCommand(api.CommandText());
+
+  // A picture for the scenes can be decoding while their windows load.
+  if (command.action == CommandAction::kFullScreen || command.action == CommandAction::kPreview)
+    PrefetchBackgroundPicture(saver);
 
   const ScreenInfo screen = api.Screen();
   scene.TwipsPerPixelX = RoundToInt32(screen.twipsPerPixelX);

@@ -3,6 +3,8 @@
 // a ring of row slots; turning a decoded row into pixels (the inverse DCT, the colour conversion)
 // needs nothing but its own slot, so whichever thread is free takes the next decoded row. The
 // reading thread paints rows too whenever the ring is full, and when it has read the last row.
+// With two threads the helper reads, so a decode can begin before anyone waits for the picture;
+// the caller paints beside it once it asks.
 //
 // The inverse DCT is the accurate integer one of the common jpg libraries (13-bit constants, two
 // passes), and the colour conversion uses their 16-bit fixed-point tables, so a 4:4:4 picture
@@ -14,7 +16,9 @@
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -435,7 +439,7 @@ class Decoder {
     }
   }
 
-  // Either thread (0 the reading one, 1 the helper): paints decoded rows until every row is
+  // Either thread (0 the reading one, 1 the other): paints decoded rows until every row is
   // claimed or the stream failed.
   void PaintAll(HelperThread* helper, int thread) {
     std::vector<uint8_t>& planes = planes_[static_cast<size_t>(thread)];
@@ -446,6 +450,8 @@ class Decoder {
   }
 
   bool Failed() const { return failed_.load(); }
+  // Both loops end at their next row.
+  void Stop() { failed_.store(true, std::memory_order_relaxed); }
 
  private:
   // Claims the next decoded row and paints it; false when none is ready.
@@ -576,43 +582,108 @@ class Decoder {
   std::array<int32_t, 256> crR_{}, cbB_{}, crG_{}, cbG_{};
 };
 
-struct HelperWork {
-  Decoder* decoder;
-  HelperThread* helper;
-};
-
-void RunHelper(void* arg) {
-  auto* work = static_cast<HelperWork*>(arg);
-  work->decoder->PaintAll(work->helper, 1);
-}
+// How far a job has come: its helper thread is still reading the header and making the surface,
+// rows are being decoded, or it ended before any (no baseline jpg, no room).
+enum class Stage : int { kSettingUp, kRunning, kOver };
 
 }  // namespace
 
-JpegResult DecodeBaselineJpeg(std::string_view bytes, HelperThread* helper) {
-  JpegResult result;
+struct JpegJob::Work {
+  std::string_view bytes;
+  HelperThread* helper = nullptr;  // set when the helper thread took the reading
   Header header;
-  if (!ReadHeader(bytes, header)) return result;
-  if (!PictureSizeAllowed(header.width, header.height)) return result;
-  try {
-    Surface out(header.width, header.height, kBlack);
-    bool failed = false;
-    {
-      Decoder decoder(header, bytes, out);
-      HelperWork work{&decoder, helper};
-      const bool helped = helper != nullptr && helper->Start(RunHelper, &work);
-      decoder.Read(helped ? helper : nullptr);
-      decoder.PaintAll(helped ? helper : nullptr, 0);
-      if (helped) helper->Join();
-      failed = decoder.Failed();
+  std::optional<Surface> out;
+  std::optional<Decoder> decoder;
+  std::atomic<Stage> stage{Stage::kSettingUp};
+  JpegOutcome outcome = JpegOutcome::kDeclined;  // when over without running
+
+  // The header, the surface and the decoder; the stage then says whether rows follow.
+  void SetUp() {
+    Stage next = Stage::kOver;
+    if (ReadHeader(bytes, header) && PictureSizeAllowed(header.width, header.height)) {
+      try {
+        out.emplace(header.width, header.height, kBlack);
+        decoder.emplace(header, bytes, *out);
+        next = Stage::kRunning;
+      } catch (const std::bad_alloc&) {
+        // A picture this process has no room for gives the black background.
+        decoder.reset();
+        out.reset();
+        outcome = JpegOutcome::kDecoded;
+      }
     }
-    if (failed) return result;
-    out.Damage().Clear();
-    result.picture.emplace(std::move(out));
-  } catch (const std::bad_alloc&) {
-    result.picture.reset();
+    stage.store(next, std::memory_order_release);
   }
-  result.outcome = JpegOutcome::kDecoded;
+
+  // The helper thread's part when it reads: everything until the last row is claimed.
+  static void RunReader(void* arg) {
+    Work& w = *static_cast<Work*>(arg);
+    w.SetUp();
+    if (w.stage.load(std::memory_order_relaxed) != Stage::kRunning) return;
+    w.decoder->Read(w.helper);
+    w.decoder->PaintAll(w.helper, 0);
+  }
+};
+
+JpegJob::JpegJob(std::string_view bytes) : work_(std::make_unique<Work>()) {
+  work_->bytes = bytes;
+}
+
+JpegJob::~JpegJob() {
+  if (work_ == nullptr || work_->helper == nullptr) return;
+  // Unfinished: the picture is not wanted any more.
+  Work& w = *work_;
+  while (w.stage.load(std::memory_order_acquire) == Stage::kSettingUp)
+    w.helper->Pause();
+  if (w.stage.load(std::memory_order_acquire) == Stage::kRunning) w.decoder->Stop();
+  w.helper->Join();
+}
+
+bool JpegJob::Begin(HelperThread* helper) {
+  if (helper == nullptr || work_->helper != nullptr) return false;
+  work_->helper = helper;
+  if (helper->Start(Work::RunReader, work_.get())) return true;
+  work_->helper = nullptr;
+  return false;
+}
+
+JpegResult JpegJob::Finish() {
+  Work& w = *work_;
+  if (w.helper == nullptr) {
+    // Not begun: all of it here.
+    w.SetUp();
+    if (w.stage.load() == Stage::kRunning) {
+      w.decoder->Read(nullptr);
+      w.decoder->PaintAll(nullptr, 0);
+    }
+  } else {
+    // The helper reads; this thread paints beside it from the next decoded row on.
+    while (w.stage.load(std::memory_order_acquire) == Stage::kSettingUp)
+      w.helper->Pause();
+    if (w.stage.load(std::memory_order_acquire) == Stage::kRunning)
+      w.decoder->PaintAll(w.helper, 1);
+    w.helper->Join();
+    w.helper = nullptr;
+  }
+  JpegResult result;
+  result.outcome = w.outcome;
+  if (w.decoder) {
+    const bool failed = w.decoder->Failed();
+    w.decoder.reset();
+    if (!failed) {
+      w.out->Damage().Clear();
+      result.picture = std::move(w.out);
+      result.outcome = JpegOutcome::kDecoded;
+    }
+    w.out.reset();
+  }
   return result;
+}
+
+JpegResult DecodeBaselineJpeg(std::string_view bytes, HelperThread* helper) {
+  JpegJob job(bytes);
+  job.Begin(helper);
+  return job.Finish();
 }
 
 }  // namespace frin

@@ -6,6 +6,7 @@
 // exactly as before.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -22,6 +23,27 @@ enum class JpegOutcome {
 struct JpegResult {
   JpegOutcome outcome = JpegOutcome::kDeclined;
   std::optional<Surface> picture;
+};
+
+// A decode that may begin before the picture is wanted: Begin hands the reading to the helper
+// thread (which decodes alone meanwhile), and Finish joins in on the caller's thread, waits for
+// the end and gives the result. The bytes must stay valid until the job is finished or gone.
+class JpegJob {
+ public:
+  explicit JpegJob(std::string_view bytes);
+  ~JpegJob();  // waits for the helper thread if Finish was not called
+  JpegJob(const JpegJob&) = delete;
+  JpegJob& operator=(const JpegJob&) = delete;
+
+  // Starts the decode on helper; false when there is none or it cannot start (Finish then does
+  // all the work).
+  bool Begin(HelperThread* helper);
+  // Call once.
+  JpegResult Finish();
+
+ private:
+  struct Work;
+  std::unique_ptr<Work> work_;
 };
 
 // Decodes a whole jpg file. With a helper the work runs on two threads, without it on the

@@ -105,9 +105,13 @@ class Module_API {
                               int32_t height) = 0;
   // Decodes a bmp, jpg or wmf file; nullopt when it cannot be read as a picture.
   virtual std::optional<Surface> LoadPicture(const std::string& path) = 0;
+  // Says that LoadPicture(path) follows soon: the backend may begin decoding on its second
+  // thread meanwhile. LoadPicture's outcome is the same either way.
+  virtual void PrefetchPicture(const std::string& path) { (void)path; }
   // An existing ordinary file (hidden or system files and folders do not count).
   virtual bool FileExists(const std::string& path) = 0;
   // A second thread for stretching a picture over the scene; null where the backend has none.
+  // Asking for it ends any decode begun by PrefetchPicture.
   virtual HelperThread* SecondThread() { return nullptr; }
 
   // --- Settings store -------------------------------------------------------------------------

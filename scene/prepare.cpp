@@ -46,7 +46,18 @@ bool PaintPicture(SaverBase& saver, Scene& scene) {
   return true;
 }
 
+// The settings show a picture file that is there (else the background is black or the desktop).
+bool ShowsPictureFile(SaverBase& saver) {
+  const SaverSettings& settings = saver.SaverSettings;
+  return settings.SaverType != "desktop" && settings.BackScreen == "on" &&
+         !settings.BS_File.empty() && saver.api.FileExists(settings.BS_File);
+}
+
 }  // namespace
+
+void PrefetchBackgroundPicture(SaverBase& saver) {
+  if (ShowsPictureFile(saver)) saver.api.PrefetchPicture(saver.SaverSettings.BS_File);
+}
 
 void BindScene(Scene& scene, Form& window) {
   scene.window = &window;
@@ -76,11 +87,7 @@ void PrepareScene(SaverBase& saver, Scene& scene) {
                              s.SceneWidth, s.SceneHeight);
     s.ImageBackground = 1;
   } else if (settings.BackScreen == "on") {
-    if (settings.BS_File.empty() || !saver.api.FileExists(settings.BS_File)) {
-      s.ImageBackground = 0;
-    } else {
-      s.ImageBackground = PaintPicture(saver, scene) ? 1 : 0;
-    }
+    s.ImageBackground = ShowsPictureFile(saver) && PaintPicture(saver, scene) ? 1 : 0;
   }
 
   // 4-5. The background onto the canvas, where it stays as the canvas's repaint image.

@@ -44,6 +44,9 @@ void StartScene(SaverBase& saver, Scene& scene);
 // canvas and freezes it there, seeds flakes 1 to Max, sets the timers' interval, the landing
 // count and the ground line. Once per run, before the first step.
 void PrepareScene(SaverBase& saver, Scene& scene);
+// Tells the backend which picture file PrepareScene will stretch, when the settings name one, so
+// that it may begin decoding while the windows load. Nothing changes on the screen.
+void PrefetchBackgroundPicture(SaverBase& saver);
 // Gives one flake a random position, speed, swing and sprite cell (five draws).
 void SeedFlake(SaverBase& saver, Scene& scene, int32_t index);
 

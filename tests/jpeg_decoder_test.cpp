@@ -1,14 +1,16 @@
 // The saver's own jpg decoder against the system's library (through the headless backend's
 // loader): the same pixels where both use the same arithmetic, near ones where the library
-// interpolates subsampled colour, the same pixels on one thread and on two, and a clean refusal
-// of what it does not take.
+// interpolates subsampled colour, the same pixels on one thread and on two (a decode begun ahead
+// included), and a clean refusal of what it does not take.
 #include "platform/jpeg_decoder.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "platform/memory/memory_platform.h"
 #include "tests/std_helper_thread.h"
@@ -111,6 +113,43 @@ TEST(JpegDecoder, DeclinesWhatItDoesNotTakeAndDamagedStreams) {
   StdHelperThread helper;
   const JpegResult a = DecodeBaselineJpeg(noisy, nullptr), b = DecodeBaselineJpeg(noisy, &helper);
   EXPECT_EQ(a.outcome, b.outcome);
+}
+
+TEST(JpegDecoder, AJobBegunAheadGivesThePicturePaintedByOneThread) {
+  const std::string bytes = ReadFile("jpeg_large.jpg");
+  const JpegResult one = DecodeBaselineJpeg(bytes, nullptr);
+  // Joined at once, while the helper decodes alone, and after it has finished alone.
+  for (int waitMs : {0, 3, 200}) {
+    SCOPED_TRACE(waitMs);
+    StdHelperThread helper;
+    JpegJob job(bytes);
+    ASSERT_TRUE(job.Begin(&helper));
+    EXPECT_FALSE(job.Begin(&helper));  // one helper per job
+    std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+    const JpegResult r = job.Finish();
+    ASSERT_EQ(r.outcome, JpegOutcome::kDecoded);
+    ASSERT_TRUE(r.picture.has_value());
+    EXPECT_TRUE(r.picture->Pixels() == one.picture->Pixels());
+  }
+  {  // not begun: all on the caller's thread
+    JpegJob job(bytes);
+    EXPECT_FALSE(job.Begin(nullptr));
+    EXPECT_TRUE(job.Finish().picture->Pixels() == one.picture->Pixels());
+  }
+  for (const char* file : {"jpeg_progressive.jpg", "two_colour_4x3.bmp"}) {
+    const std::string declined = ReadFile(file);
+    StdHelperThread helper;
+    JpegJob job(declined);
+    ASSERT_TRUE(job.Begin(&helper));
+    EXPECT_EQ(job.Finish().outcome, JpegOutcome::kDeclined) << file;
+  }
+  // A job nobody asks for ends with its owner, in the middle of the decode or before it began.
+  for (int waitMs : {0, 3}) {
+    StdHelperThread helper;
+    JpegJob job(bytes);
+    ASSERT_TRUE(job.Begin(&helper));
+    std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+  }
 }
 
 }  // namespace

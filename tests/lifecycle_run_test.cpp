@@ -246,5 +246,38 @@ TEST(LifecyclePreview, AHostThatIsNoWindowOrHasNoWidthEndsQuietly) {
   EXPECT_FALSE(h.Advance(1000));
 }
 
+// --- Either run ----------------------------------------------------------------------------------
+
+TEST(LifecycleMain, APictureBackgroundIsNamedToTheBackendBeforeAnyWindowLoads) {
+  const std::string file = std::string(FRIN_TEST_DATA) + "/two_colour_4x3.bmp";
+  struct Case {
+    const char* command;
+    const char* saverType;
+    const char* backScreen;
+    std::string file;
+    bool named;
+  };
+  for (const Case& c :
+       {Case{"/s", "snow", "on", file, true}, Case{"preview", "snow", "on", file, true},
+        Case{"/s", "desktop", "on", file, false}, Case{"/s", "snow", "off", file, false},
+        Case{"/s", "snow", "on", file + ".missing", false}, Case{"/s", "snow", "on", "", false},
+        Case{"/c", "snow", "on", file, false}}) {
+    SCOPED_TRACE(std::string(c.command) + " " + c.saverType + " " + c.backScreen + " " + c.file);
+    Harness h;
+    h.Store("SaverType", c.saverType);
+    h.Store("BackScreen", c.backScreen);
+    h.Store("BS_File", c.file);
+    h.Start(std::string(c.command) == "preview" ? AddHost(h, 152, 112).command : c.command);
+    if (!c.named) {
+      EXPECT_TRUE(h.api.PictureHints().empty());
+      continue;
+    }
+    ASSERT_EQ(h.api.PictureHints().size(), 1u);
+    EXPECT_EQ(h.api.PictureHints()[0].path, file);
+    EXPECT_EQ(h.api.PictureHints()[0].formsLoaded, 0u);
+    EXPECT_EQ(h.saver.Primary().SceneState.ImageBackground, 1);  // and the picture is shown
+  }
+}
+
 }  // namespace
 }  // namespace frin::lifecycle_test

@@ -20,7 +20,8 @@
 //  - monitors (rectangles in virtual-screen pixels, the primary first) and a change of them
 //    delivered as an event to every loaded form; an injectable desktop image over the whole
 //    virtual screen; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico and
-//    wmf, the formats the Windows picture loader reads; alpha composited over black);
+//    wmf, the formats the Windows picture loader reads; alpha composited over black); the
+//    backend's hints of pictures to come, recorded;
 //  - the password check, the password change, the file chooser, the cursor display count and
 //    the screen-saver-running flag as recorded answers;
 //  - ending the process: recorded, then ProcessEnded is thrown so nothing after it runs, and
@@ -162,6 +163,12 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void SetOpenFileAnswer(std::optional<std::string> answer) { openFileAnswer_ = std::move(answer); }
   std::function<void()> whileFileChooserOpen;
   const std::vector<FileChooserRequest>& FileChooserRequests() const { return chooserRequests_; }
+  // Each PrefetchPicture: the path, and how many forms were loaded then.
+  struct PictureHint {
+    std::string path;
+    size_t formsLoaded = 0;
+  };
+  const std::vector<PictureHint>& PictureHints() const { return pictureHints_; }
   void SetProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
   void SetInstanceHandle(uintptr_t h) { instance_ = h; }
 
@@ -196,6 +203,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                       int32_t height) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
+  void PrefetchPicture(const std::string& path) override {
+    pictureHints_.push_back({path, LoadedForms().size()});
+  }
   bool FileExists(const std::string& path) override;
   std::string ReadSetting(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& defaultText) override;
@@ -293,6 +303,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
   Surface desktop_;
   std::optional<std::string> openFileAnswer_;
   std::vector<FileChooserRequest> chooserRequests_;
+  std::vector<PictureHint> pictureHints_;
   std::string programFolder_ = "C:\\Windows\\System32";
   uintptr_t instance_ = 0x00400000u;
 

@@ -6,6 +6,8 @@
 // that same component and then makes two more copies of the whole picture (its bitmap, and our
 // rendering of it), a fifth of a second for a 12-megapixel photo under Wine. Where WIC is
 // missing (Windows XP before SP3) or declines the file, OleLoadPicture decodes it as before.
+// A jpg the saver will show can be begun on the helper thread as soon as the settings name it,
+// while the windows load; LoadPicture then joins that decode rather than starting its own.
 #include "platform/win32/win32_platform.h"
 
 #include "platform/jpeg_decoder.h"
@@ -102,6 +104,13 @@ HGLOBAL ReadWholeFile(const std::wstring& path, DWORD& size) {
   }
   CloseHandle(file);
   return memory;
+}
+
+void ScreenDpi(int& dpiX, int& dpiY) {
+  HDC screen = GetDC(nullptr);
+  dpiX = GetDeviceCaps(screen, LOGPIXELSX);
+  dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
 }
 
 // Releases a COM interface at the end of the scope.
@@ -209,13 +218,34 @@ void Win32Platform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int3
   dib.CopyTo(dst);
 }
 
+void Win32Platform::PrefetchPicture(const std::string& path) {
+  prefetch_.reset();
+  auto p = std::make_unique<PicturePrefetch>();
+  DWORD size = 0;
+  p->memory = ReadWholeFile(Wide(path), size);
+  if (p->memory == nullptr) return;
+  const std::string_view bytes(static_cast<const char*>(GlobalLock(p->memory)), size);
+  // Only what LoadPicture would hand to the saver's own decoder.
+  int dpiX = 0, dpiY = 0;
+  ScreenDpi(dpiX, dpiY);
+  const std::optional<PictureExtent> extent = ReadPictureExtent(bytes, dpiX, dpiY);
+  if (!extent || extent->format != PictureFormat::kJpeg) return;
+  p->path = path;
+  p->job.emplace(bytes);
+  if (p->job->Begin(&helper_)) prefetch_ = std::move(p);
+}
+
 std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
+  if (std::unique_ptr<PicturePrefetch> p = std::move(prefetch_); p != nullptr && p->path == path) {
+    JpegResult own = p->job->Finish();
+    if (own.outcome == JpegOutcome::kDecoded) return std::move(own.picture);
+    // Declined: the file is read again and goes the whole way below, as it would have.
+  }
   DWORD size = 0;
   HGLOBAL memory = ReadWholeFile(Wide(path), size);
   if (memory == nullptr) return std::nullopt;
-  HDC screen = GetDC(nullptr);
-  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX), dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+  int dpiX = 0, dpiY = 0;
+  ScreenDpi(dpiX, dpiY);
   // The header must promise a picture the saver can hold and decode quickly before the system's
   // decoder sees it: a claim of 65535 x 65535 pixels or a jpg of a thousand scans gives the black
   // background at once.

@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "platform/errors.h"
+#include "platform/jpeg_decoder.h"
 #include "platform/module_api.h"
 #include "platform/win32/win32_damage.h"
 #include "platform/win32/win32_text.h"
@@ -150,8 +151,12 @@ class Win32Platform : public Module_API, public FormObserver {
   void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                       int32_t height) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
+  void PrefetchPicture(const std::string& path) override;
   bool FileExists(const std::string& path) override;
-  HelperThread* SecondThread() override { return &helper_; }
+  HelperThread* SecondThread() override {
+    prefetch_.reset();
+    return &helper_;
+  }
   std::string ReadSetting(const std::string& app, const std::string& section,
                           const std::string& key, const std::string& defaultText) override;
   void WriteSetting(const std::string& app, const std::string& section, const std::string& key,
@@ -170,6 +175,23 @@ class Win32Platform : public Module_API, public FormObserver {
 
  private:
   Win32HelperThread helper_;
+  // A jpg being decoded on the helper thread ahead of LoadPicture, its file in locked global
+  // memory. Declared after the helper: it goes first.
+  struct PicturePrefetch {
+    std::string path;
+    HGLOBAL memory = nullptr;
+    std::optional<JpegJob> job;
+    PicturePrefetch() = default;
+    PicturePrefetch(const PicturePrefetch&) = delete;
+    PicturePrefetch& operator=(const PicturePrefetch&) = delete;
+    ~PicturePrefetch() {
+      job.reset();
+      if (memory == nullptr) return;
+      GlobalUnlock(memory);
+      GlobalFree(memory);
+    }
+  };
+  std::unique_ptr<PicturePrefetch> prefetch_;
   // A picture box shown by the form, with the DIB section its surface is lent, selected into a
   // memory device context of its own.
   struct BoxMirror {
