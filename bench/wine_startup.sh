@@ -8,7 +8,9 @@
 # A benchmark, not a test: it asserts nothing.
 #
 # Usage: bench/wine_startup.sh [BUILD_FOLDER]   (as bench/wine_cpu.sh)
-# Environment: SIZE (default 3840x2160), ROUNDS (default 5), FRIN_WINE_ARCH.
+# Environment: SIZE (default 3840x2160), ROUNDS (default 5), FRIN_WINE_ARCH; FRIN_SCR_BEFORE, the
+# path of another frin.scr (an earlier build), adds its starts after each of frin.scr's, side by
+# side in the same run.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,6 +19,7 @@ source "$ROOT/tests/wine/wine_arch.sh"
 BUILD=${1:-$ROOT/build/$FRIN_WINE_ARCH}
 SIZE=${SIZE:-3840x2160}
 ROUNDS=${ROUNDS:-5}
+BEFORE=${FRIN_SCR_BEFORE:-}
 
 fail() {
   echo "$*" >&2
@@ -31,6 +34,7 @@ cmake --build "$BUILD" -j2 >/dev/null || fail "the build in $BUILD failed"
 FRIN_SCR=$BUILD/frin.scr
 EMPTY=$BUILD/bench/wine/empty_window.exe
 [ -f "$FRIN_SCR" ] && [ -f "$EMPTY" ] || fail "no frin.scr or empty_window.exe in $BUILD"
+[ -z "$BEFORE" ] || [ -f "$BEFORE" ] || fail "FRIN_SCR_BEFORE: no file $BEFORE"
 
 T_DIR=$(mktemp -d /tmp/frin-wine-startup.XXXXXX)
 export T_DIR FRIN_SCR
@@ -85,6 +89,7 @@ TEMPLATE=$T_DIR/template
 start_display "$SIZE"
 new_prefix
 cp "$EMPTY" "$WINEPREFIX/drive_c/empty_window.exe"
+[ -z "$BEFORE" ] || cp "$BEFORE" "$WINEPREFIX/drive_c/before.scr"
 # A photograph-like picture: a gradient with grain, which a jpg decoder must work through.
 convert -size 4000x3000 gradient:'#0B1633-#C8D8F0' -attenuate 0.4 +noise Gaussian -quality 90 \
   "$WINEPREFIX/drive_c/big.jpg" || fail "cannot make the picture"
@@ -94,8 +99,13 @@ echo "Start-up under Wine at $SIZE (from the process start to the window on the 
 started "Empty Reference" 'C:\empty_window.exe' >/dev/null  # Wine's first start in the prefix
 series "empty Win32 program (reference)" "Empty Reference" 'C:\empty_window.exe'
 seed Max=500 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=on Mouse_Move=on
-series "frin.scr /s, black background" "ScreenSaver Frin" "$SAVER_WIN" /s
+# saver_series NAME: frin.scr's starts with the settings as seeded, then the earlier build's.
+saver_series() {
+  series "frin.scr /s, $1" "ScreenSaver Frin" "$SAVER_WIN" /s
+  [ -z "$BEFORE" ] || series "  the same, FRIN_SCR_BEFORE" "ScreenSaver Frin" 'C:\before.scr' /s
+}
+saver_series "black background"
 seed SaverType=desktop
-series "frin.scr /s, desktop background" "ScreenSaver Frin" "$SAVER_WIN" /s
+saver_series "desktop background"
 seed SaverType=black BackScreen=on 'BS_File=C:\big.jpg'
-series "frin.scr /s, 4000x3000 jpg picture" "ScreenSaver Frin" "$SAVER_WIN" /s
+saver_series "4000x3000 jpg picture"
