@@ -1,19 +1,24 @@
 // Speed and memory of the hot paths on 1920 x 1080 scenes: one tick of the saver (both timers) on
-// one monitor and on two, the same blits without the flake logic, and stretching a large decoded
-// picture.
+// one monitor and on two, the same blits without the flake logic, stretching a large decoded
+// picture, and decoding a 4000 x 3000 jpg on one thread and on two.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <new>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "lifecycle/main.h"
 #include "lifecycle/saver.h"
+#include "platform/jpeg_decoder.h"
 #include "platform/memory/memory_platform.h"
 #include "platform/raster.h"
 #include "settings/saver_settings.h"
+#include "tests/std_helper_thread.h"
 
 // The replaced operators pair malloc with free; the compiler cannot see that they match.
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
@@ -130,6 +135,46 @@ void BM_StretchPaint(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * int64_t{kWidth} * kHeight);
 }
 BENCHMARK(BM_StretchPaint)->Unit(benchmark::kMillisecond);
+
+// The bytes of a photograph-like 4000 x 3000 jpg: FRIN_BENCH_JPEG names one, else ImageMagick
+// makes one as the start-up script does. Empty when neither can.
+std::string BigJpeg() {
+  std::string path;
+  if (const char* named = std::getenv("FRIN_BENCH_JPEG")) {
+    path = named;
+  } else {
+    path = "/tmp/frin_bench_4000x3000.jpg";
+    if (!std::ifstream(path)) {
+      const std::string make =
+          "convert -size 4000x3000 gradient:'#0B1633-#C8D8F0' -attenuate 0.4 "
+          "+noise Gaussian -quality 90 " +
+          path + " 2>/dev/null";
+      if (std::system(make.c_str()) != 0) return {};
+    }
+  }
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Arg 0: the caller's thread alone; 1: with a second thread, as the Windows backend decodes.
+void BM_DecodeJpeg(benchmark::State& state) {
+  static const std::string bytes = BigJpeg();
+  if (bytes.empty()) {
+    state.SkipWithError("no 4000 x 3000 jpg: set FRIN_BENCH_JPEG or install ImageMagick");
+    return;
+  }
+  for (auto _ : state) {
+    StdHelperThread helper;
+    JpegResult r = DecodeBaselineJpeg(bytes, state.range(0) != 0 ? &helper : nullptr);
+    if (r.outcome != JpegOutcome::kDecoded || !r.picture) {
+      state.SkipWithError("the decoder declined the picture");
+      return;
+    }
+    benchmark::DoNotOptimize(r.picture->Data());
+  }
+  state.SetItemsProcessed(state.iterations() * int64_t{4000} * 3000);
+}
+BENCHMARK(BM_DecodeJpeg)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace frin

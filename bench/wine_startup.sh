@@ -4,13 +4,14 @@
 # black background, the desktop copy and a 4000x3000 jpg picture, against an empty Win32 program
 # (bench/wine/empty_window.cpp: one full-screen window, nothing else) started the same way on the
 # same display and prefix. Each is started ROUNDS times after one start that warms Wine up; the
-# median and the range are printed, and frin.scr's time beyond the empty program's.
+# median and the range are printed. Last, the saver's jpg decoder alone decodes the picture
+# ROUNDS times on one thread and on two (bench/wine/decode_jpeg.cpp).
 # A benchmark, not a test: it asserts nothing.
 #
 # Usage: bench/wine_startup.sh [BUILD_FOLDER]   (as bench/wine_cpu.sh)
 # Environment: SIZE (default 3840x2160), ROUNDS (default 5), FRIN_WINE_ARCH; FRIN_SCR_BEFORE, the
-# path of another frin.scr (an earlier build), adds its starts after each of frin.scr's, side by
-# side in the same run.
+# path of another frin.scr (an earlier build), starts it in turn with frin.scr, side by side in
+# the same run, and prints the ratio of their medians.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -33,7 +34,9 @@ fi
 cmake --build "$BUILD" -j2 >/dev/null || fail "the build in $BUILD failed"
 FRIN_SCR=$BUILD/frin.scr
 EMPTY=$BUILD/bench/wine/empty_window.exe
-[ -f "$FRIN_SCR" ] && [ -f "$EMPTY" ] || fail "no frin.scr or empty_window.exe in $BUILD"
+DECODE=$BUILD/bench/wine/decode_jpeg.exe
+[ -f "$FRIN_SCR" ] && [ -f "$EMPTY" ] && [ -f "$DECODE" ] ||
+  fail "no frin.scr, empty_window.exe or decode_jpeg.exe in $BUILD"
 [ -z "$BEFORE" ] || [ -f "$BEFORE" ] || fail "FRIN_SCR_BEFORE: no file $BEFORE"
 
 T_DIR=$(mktemp -d /tmp/frin-wine-startup.XXXXXX)
@@ -71,6 +74,18 @@ started() {
   echo $(((t1 - t0) / 1000000))
 }
 
+# summary NAME: the median and the range of the milliseconds read from standard input.
+summary() {
+  sort -n | awk -v name="$1" '{ v[NR] = $1 }
+    END { printf "%-34s %6.2f s  (%.2f .. %.2f s over %d starts)\n", name,
+          v[int((NR + 1) / 2)] / 1000, v[1] / 1000, v[NR] / 1000, NR }'
+}
+
+# median: the median of the numbers read from standard input.
+median() {
+  sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
+}
+
 # series NAME TITLE COMMAND...: ROUNDS starts; prints the median and the range.
 series() {
   local name=$1 title=$2 times=() i
@@ -78,9 +93,7 @@ series() {
   for i in $(seq "$ROUNDS"); do
     times+=("$(started "$title" "$@")") || exit 1
   done
-  printf '%s\n' "${times[@]}" | sort -n | awk -v name="$name" '{ v[NR] = $1 }
-    END { printf "%-34s %6.2f s  (%.2f .. %.2f s over %d starts)\n", name,
-          v[int((NR + 1) / 2)] / 1000, v[1] / 1000, v[NR] / 1000, NR }'
+  printf '%s\n' "${times[@]}" | summary "$name"
 }
 
 echo "preparing a Wine prefix ($FRIN_WINE_ARCH)..." >&2
@@ -89,6 +102,7 @@ TEMPLATE=$T_DIR/template
 start_display "$SIZE"
 new_prefix
 cp "$EMPTY" "$WINEPREFIX/drive_c/empty_window.exe"
+cp "$DECODE" "$WINEPREFIX/drive_c/decode_jpeg.exe"
 [ -z "$BEFORE" ] || cp "$BEFORE" "$WINEPREFIX/drive_c/before.scr"
 # A photograph-like picture: a gradient with grain, which a jpg decoder must work through.
 convert -size 4000x3000 gradient:'#0B1633-#C8D8F0' -attenuate 0.4 +noise Gaussian -quality 90 \
@@ -99,13 +113,35 @@ echo "Start-up under Wine at $SIZE (from the process start to the window on the 
 started "Empty Reference" 'C:\empty_window.exe' >/dev/null  # Wine's first start in the prefix
 series "empty Win32 program (reference)" "Empty Reference" 'C:\empty_window.exe'
 seed Max=500 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=on Mouse_Move=on
-# saver_series NAME: frin.scr's starts with the settings as seeded, then the earlier build's.
+# saver_series NAME: frin.scr's starts with the settings as seeded. With FRIN_SCR_BEFORE the two
+# builds start in pairs, each pair in the other order from the last, so both meet the same moments
+# of a noisy machine; the ratio of the medians follows, and in how many of the pairs frin.scr was faster.
 saver_series() {
-  series "frin.scr /s, $1" "ScreenSaver Frin" "$SAVER_WIN" /s
-  [ -z "$BEFORE" ] || series "  the same, FRIN_SCR_BEFORE" "ScreenSaver Frin" 'C:\before.scr' /s
+  local name="frin.scr /s, $1" now=() before=() i won=0
+  if [ -z "$BEFORE" ]; then
+    series "$name" "ScreenSaver Frin" "$SAVER_WIN" /s
+    return
+  fi
+  for i in $(seq "$ROUNDS"); do
+    if [ $((i % 2)) -eq 1 ]; then
+      now+=("$(started "ScreenSaver Frin" "$SAVER_WIN" /s)") || exit 1
+      before+=("$(started "ScreenSaver Frin" 'C:\before.scr' /s)") || exit 1
+    else
+      before+=("$(started "ScreenSaver Frin" 'C:\before.scr' /s)") || exit 1
+      now+=("$(started "ScreenSaver Frin" "$SAVER_WIN" /s)") || exit 1
+    fi
+    [ "${now[-1]}" -lt "${before[-1]}" ] && won=$((won + 1))
+  done
+  printf '%s\n' "${now[@]}" | summary "$name"
+  printf '%s\n' "${before[@]}" | summary "  the same, FRIN_SCR_BEFORE"
+  awk -v a="$(printf '%s\n' "${now[@]}" | median)" -v b="$(printf '%s\n' "${before[@]}" | median)" \
+    -v won="$won" -v n="$ROUNDS" 'BEGIN {
+      printf "  %-32s %6.2f   (faster in %d of %d pairs)\n", "ratio of the medians", a / b, won, n }'
 }
 saver_series "black background"
 seed SaverType=desktop
 saver_series "desktop background"
 seed SaverType=black BackScreen=on 'BS_File=C:\big.jpg'
 saver_series "4000x3000 jpg picture"
+echo "the saver's jpg decoder alone on the same picture (bench/wine/decode_jpeg.cpp):"
+wine 'C:\decode_jpeg.exe' 'C:\big.jpg' "$ROUNDS" 2>>"$T_DIR/programs.log" | sed 's/^/  /'
