@@ -6,10 +6,10 @@
 // With two threads the helper reads, so a decode can begin before anyone waits for the picture;
 // the caller paints beside it once it asks.
 //
-// The inverse DCT is the accurate integer one of the common jpg libraries (13-bit constants, two
-// passes), and the colour conversion uses their 16-bit fixed-point tables, so a 4:4:4 picture
-// comes out as those libraries decode it. The arithmetic wraps in unsigned integers: a damaged
-// stream may give wrong pixels, never undefined behaviour.
+// The inverse DCT (platform/jpeg_idct.h) is the accurate integer one of the common jpg libraries,
+// and the colour conversion uses their 16-bit fixed-point tables, so a 4:4:4 picture comes out as
+// those libraries decode it. The arithmetic wraps in unsigned integers: a damaged stream may give
+// wrong pixels, never undefined behaviour.
 #include "platform/jpeg_decoder.h"
 
 #include <algorithm>
@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/jpeg_idct.h"
 #include "platform/picture_header.h"
 
 namespace frin {
@@ -288,100 +289,6 @@ struct Slot {
   std::vector<uint8_t> last;
   std::atomic<bool> full{false};  // it holds a decoded row not yet painted
 };
-
-constexpr int kConstBits = 13, kPass1Bits = 2;
-
-// The one-dimensional inverse DCT of in[0], in[Stride], ... in[7 * Stride], the eight results
-// scaled up by 2^kConstBits and not yet rounded; both passes over a block use it.
-template <size_t Stride, typename In>
-inline void InverseDct8(const In* in, uint32_t out[8]) {
-  constexpr uint32_t c0_298 = 2446, c0_390 = 3196, c0_541 = 4433, c0_765 = 6270, c0_899 = 7373,
-                     c1_175 = 9633, c1_501 = 12299, c1_847 = 15137, c1_961 = 16069, c2_053 = 16819,
-                     c2_562 = 20995, c3_072 = 25172;
-  const auto at = [&](size_t k) {
-    return static_cast<uint32_t>(static_cast<int32_t>(in[k * Stride]));
-  };
-  // Even part.
-  uint32_t z2 = at(2), z3 = at(6);
-  uint32_t z1 = (z2 + z3) * c0_541;
-  uint32_t tmp2 = z1 - z3 * c1_847, tmp3 = z1 + z2 * c0_765;
-  z2 = at(0);
-  z3 = at(4);
-  uint32_t tmp0 = (z2 + z3) << kConstBits, tmp1 = (z2 - z3) << kConstBits;
-  const uint32_t t10 = tmp0 + tmp3, t13 = tmp0 - tmp3, t11 = tmp1 + tmp2, t12 = tmp1 - tmp2;
-  // Odd part.
-  tmp0 = at(7);
-  tmp1 = at(5);
-  tmp2 = at(3);
-  tmp3 = at(1);
-  z1 = tmp0 + tmp3;
-  z2 = tmp1 + tmp2;
-  z3 = tmp0 + tmp2;
-  uint32_t z4 = tmp1 + tmp3;
-  const uint32_t z5 = (z3 + z4) * c1_175;
-  tmp0 *= c0_298;
-  tmp1 *= c2_053;
-  tmp2 *= c3_072;
-  tmp3 *= c1_501;
-  z1 *= 0u - c0_899;
-  z2 *= 0u - c2_562;
-  z3 = z3 * (0u - c1_961) + z5;
-  z4 = z4 * (0u - c0_390) + z5;
-  tmp0 += z1 + z3;
-  tmp1 += z2 + z4;
-  tmp2 += z2 + z3;
-  tmp3 += z1 + z4;
-  out[0] = t10 + tmp3;
-  out[7] = t10 - tmp3;
-  out[1] = t11 + tmp2;
-  out[6] = t11 - tmp2;
-  out[2] = t12 + tmp1;
-  out[5] = t12 - tmp1;
-  out[3] = t13 + tmp0;
-  out[4] = t13 - tmp0;
-}
-
-// The inverse DCT of one block into 8 x 8 samples: columns, then rows.
-void InverseDct(const int16_t* in, int last, uint8_t* out, size_t stride) {
-  if (last == 0) {
-    const int32_t v = ((static_cast<int32_t>(in[0]) + 4) >> 3) + 128;
-    const uint8_t s = static_cast<uint8_t>(std::clamp(v, 0, 255));
-    for (int y = 0; y < 8; ++y)
-      std::memset(out + stride * y, s, 8);
-    return;
-  }
-  const auto descale = [](uint32_t x, int n) {
-    return static_cast<uint32_t>(static_cast<int32_t>(x + (1u << (n - 1))) >> n);
-  };
-  uint32_t ws[64], sums[8];
-  for (int c = 0; c < 8; ++c) {
-    if (in[8 + c] == 0 && in[16 + c] == 0 && in[24 + c] == 0 && in[32 + c] == 0 &&
-        in[40 + c] == 0 && in[48 + c] == 0 && in[56 + c] == 0) {
-      const uint32_t dc = static_cast<uint32_t>(static_cast<int32_t>(in[c])) << kPass1Bits;
-      for (int r = 0; r < 8; ++r)
-        ws[8 * r + c] = dc;
-      continue;
-    }
-    InverseDct8<8>(in + c, sums);
-    for (int r = 0; r < 8; ++r)
-      ws[8 * r + c] = descale(sums[r], kConstBits - kPass1Bits);
-  }
-  const auto sample = [](uint32_t x, int n) {
-    const int32_t v = (static_cast<int32_t>(x + (1u << (n - 1))) >> n) + 128;
-    return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
-  };
-  for (int r = 0; r < 8; ++r) {
-    const uint32_t* w = ws + 8 * r;
-    uint8_t* o = out + stride * r;
-    if (w[1] == 0 && w[2] == 0 && w[3] == 0 && w[4] == 0 && w[5] == 0 && w[6] == 0 && w[7] == 0) {
-      std::memset(o, sample(w[0], kPass1Bits + 3), 8);
-      continue;
-    }
-    InverseDct8<1>(w, sums);
-    for (int i = 0; i < 8; ++i)
-      o[i] = sample(sums[i], kConstBits + kPass1Bits + 3);
-  }
-}
 
 // The whole decode: the header, the ring, the surface, and the two loops.
 class Decoder {
