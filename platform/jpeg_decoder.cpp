@@ -37,10 +37,15 @@ constexpr std::array<uint8_t, 64> kZigzag = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// A Huffman table: codes of up to 9 bits through one lookup, longer ones by length.
+// A Huffman table: codes of up to 9 bits through one lookup, longer ones by length. Where a
+// code and the value bits its symbol announces fit in 9 bits together, one more lookup gives the
+// coefficient too.
 struct Huffman {
   bool defined = false;
-  std::array<uint16_t, 512> fast{};   // (length << 8) | symbol, 0 when the code is longer
+  std::array<uint16_t, 512> fast{};  // (length << 8) | symbol, 0 when the code is longer
+  // (value << 8) | (run << 4) | bits used, from the symbol's run (high four bits) and size (low
+  // four, not 0); 0 when the code and its value take more than 9 bits.
+  std::array<int32_t, 512> fastValue{};
   std::array<int32_t, 18> maxCode{};  // largest code of each length, -1 when none
   std::array<int32_t, 17> valueOffset{};
   std::array<uint8_t, 256> symbols{};
@@ -89,6 +94,15 @@ bool BuildHuffman(Huffman& t, const uint8_t* counts, const uint8_t* symbols, int
     }
     t.maxCode[len] = counts[len - 1] > 0 ? code - 1 : -1;
     code <<= 1;
+  }
+  for (int32_t i = 0; i < 512; ++i) {
+    const int len = t.fast[static_cast<size_t>(i)] >> 8,
+              symbol = t.fast[static_cast<size_t>(i)] & 0xFF;
+    const int size = symbol & 15;
+    if (len == 0 || size == 0 || len + size > 9) continue;
+    const int32_t bits = (i >> (9 - len - size)) & ((1 << size) - 1);
+    const int32_t value = bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
+    t.fastValue[static_cast<size_t>(i)] = value * 256 + (symbol >> 4) * 16 + len + size;
   }
   t.maxCode[17] = INT32_MAX;
   t.defined = true;
@@ -243,6 +257,13 @@ class BitReader {
     Skip(n);
     return v < (1u << (n - 1)) ? static_cast<int32_t>(v) - (1 << n) + 1 : static_cast<int32_t>(v);
   }
+  // The coefficient of one code and its value bits through the table's fastValue, when they fit;
+  // 0 (and nothing read) when they do not, or the symbol has no value bits.
+  int32_t DecodeFast(const Huffman& t) {
+    const int32_t f = t.fastValue[Peek(9)];
+    if (f != 0) Skip(f & 15);
+    return f;
+  }
   int Decode(const Huffman& t) {
     const uint32_t peek = Peek(16);
     const uint16_t f = t.fast[peek >> 7];
@@ -390,15 +411,29 @@ class Decoder {
         const Huffman& ac = h_.ac[k.acTable];
         const uint16_t* q = h_.quant[k.quant].data();
         for (int b = 0; b < k.h * k.v; ++b, coef += 64, ++last) {
-          const int s = r.Decode(dc);
-          if (s < 0 || s > 15) return false;
+          int32_t diff = r.DecodeFast(dc);
+          if (diff != 0) {
+            if ((diff & 0xF0) != 0) return false;  // a DC symbol is a size alone, no run
+            diff >>= 8;
+          } else {
+            const int s = r.Decode(dc);
+            if (s < 0 || s > 15) return false;
+            diff = r.Receive(s);
+          }
           dcPred_[c] = static_cast<int32_t>(static_cast<uint32_t>(dcPred_[c]) +
-                                            static_cast<uint32_t>(r.Receive(s))) &
+                                            static_cast<uint32_t>(diff)) &
                        0xFFFF;
           const int32_t dcValue = static_cast<int16_t>(dcPred_[c]);
           coef[0] = Clamp(dcValue * static_cast<int32_t>(q[0]));
           int lastK = 0;
           for (int k2 = 1; k2 < 64;) {
+            if (const int32_t f = r.DecodeFast(ac); f != 0) {
+              k2 += (f >> 4) & 15;
+              if (k2 > 63) return false;
+              coef[kZigzag[k2]] = Clamp((f >> 8) * static_cast<int32_t>(q[k2]));
+              lastK = k2++;
+              continue;
+            }
             const int rs = r.Decode(ac);
             if (rs < 0) return false;
             const int run = rs >> 4, size = rs & 15;
