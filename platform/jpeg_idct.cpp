@@ -115,8 +115,10 @@ void ScalarBlock(const int16_t* in, uint8_t* out, size_t stride) {
 
 // The 32-bit Windows build runs on processors without SSE2 too: only these functions use it, and
 // only where the processor has it.
+#ifndef __SSE2__
 #pragma GCC push_options
 #pragma GCC target("sse2")
+#endif
 
 // A constant in every 16-bit lane, or in every 32-bit one.
 inline __m128i Splat16(uint32_t k) {
@@ -267,7 +269,9 @@ void VectorBlock(const int16_t* in, uint8_t* out, size_t stride) {
   }
 }
 
+#ifndef __SSE2__
 #pragma GCC pop_options
+#endif
 
 #endif  // FRIN_IDCT_SSE2
 
