@@ -201,87 +201,27 @@ WicResult DecodeJpegWithWic(const void* bytes, DWORD size) {
   return r;
 }
 
-}  // namespace
-
-void Win32Platform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
-                                   int32_t height) {
-  width = std::min(width, dst.Width());
-  height = std::min(height, dst.Height());
-  if (width <= 0 || height <= 0) return;
-  Dib dib(width, height);
-  if (!dib.Ok()) return;
-  // The screen's device context spans the virtual screen in its own coordinates: the primary
-  // monitor's corner is (0, 0), a monitor left of it lies at negative x.
-  HDC screen = GetDC(nullptr);
-  BitBlt(dib.Dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
-  dib.CopyTo(dst);
-}
-
-void Win32Platform::PrefetchPicture(const std::string& path) {
-  prefetch_.reset();
-  auto p = std::make_unique<PicturePrefetch>();
-  DWORD size = 0;
-  p->memory = ReadWholeFile(Wide(path), size);
-  if (p->memory == nullptr) return;
-  const std::string_view bytes(static_cast<const char*>(GlobalLock(p->memory)), size);
-  // Only what LoadPicture would hand to the saver's own decoder.
-  int dpiX = 0, dpiY = 0;
-  ScreenDpi(dpiX, dpiY);
-  const std::optional<PictureExtent> extent = ReadPictureExtent(bytes, dpiX, dpiY);
-  if (!extent || extent->format != PictureFormat::kJpeg) return;
-  p->path = path;
-  p->job.emplace(bytes);
-  if (p->job->Begin(&helper_)) prefetch_ = std::move(p);
-}
-
-std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
-  if (std::unique_ptr<PicturePrefetch> p = std::move(prefetch_); p != nullptr && p->path == path) {
-    JpegResult own = p->job->Finish();
-    if (own.outcome == JpegOutcome::kDecoded) return std::move(own.picture);
-    // Declined: the file is read again and goes the whole way below, as it would have.
-  }
-  DWORD size = 0;
-  HGLOBAL memory = ReadWholeFile(Wide(path), size);
-  if (memory == nullptr) return std::nullopt;
-  int dpiX = 0, dpiY = 0;
-  ScreenDpi(dpiX, dpiY);
+// What the system's decoders make of a file the saver's own decoder did not take: WIC for a jpg,
+// then OleLoadPicture for anything whose header promises a picture.
+std::optional<Surface> LoadWithSystem(PictureFile& file) {
   // The header must promise a picture the saver can hold and decode quickly before the system's
   // decoder sees it: a claim of 65535 x 65535 pixels or a jpg of a thousand scans gives the black
   // background at once.
-  const void* bytes = GlobalLock(memory);
-  const std::optional<PictureExtent> extent =
-      ReadPictureExtent(std::string_view(static_cast<const char*>(bytes), size), dpiX, dpiY);
-  if (extent && extent->format == PictureFormat::kJpeg) {
-    // A baseline jpg (nearly every photo) is decoded here on both processors; the system's
-    // imaging component decodes on one, at a third of the speed under Wine.
-    JpegResult own =
-        DecodeBaselineJpeg(std::string_view(static_cast<const char*>(bytes), size), &helper_);
-    if (own.outcome == JpegOutcome::kDecoded) {
-      GlobalUnlock(memory);
-      GlobalFree(memory);
-      return std::move(own.picture);
-    }
-    WicResult wic = DecodeJpegWithWic(bytes, size);
-    if (wic.decided) {
-      GlobalUnlock(memory);
-      GlobalFree(memory);
-      return std::move(wic.picture);
-    }
+  if (!file.Extent()) return std::nullopt;
+  if (file.IsJpeg()) {
+    WicResult wic = DecodeJpegWithWic(file.Bytes().data(), static_cast<DWORD>(file.Bytes().size()));
+    if (wic.decided) return std::move(wic.picture);
   }
-  GlobalUnlock(memory);
-  if (!extent) {
-    GlobalFree(memory);
-    return std::nullopt;
-  }
+  const LONG size = static_cast<LONG>(file.Bytes().size());
+  HGLOBAL memory = file.Release();
   IStream* stream = nullptr;
   if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
     GlobalFree(memory);
     return std::nullopt;
   }
   IPicture* picture = nullptr;
-  const HRESULT loaded = OleLoadPicture(stream, static_cast<LONG>(size), FALSE, IID_IPicture,
-                                        reinterpret_cast<void**>(&picture));
+  const HRESULT loaded =
+      OleLoadPicture(stream, size, FALSE, IID_IPicture, reinterpret_cast<void**>(&picture));
   stream->Release();
   if (FAILED(loaded) || picture == nullptr) return std::nullopt;
 
@@ -289,8 +229,8 @@ std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
   OLE_YSIZE_HIMETRIC hmHeight = 0;
   picture->get_Width(&hmWidth);
   picture->get_Height(&hmHeight);
-  const int32_t width = HimetricToPixels(hmWidth, dpiX);
-  const int32_t height = HimetricToPixels(hmHeight, dpiY);
+  const int32_t width = HimetricToPixels(hmWidth, file.DpiX());
+  const int32_t height = HimetricToPixels(hmHeight, file.DpiY());
   std::optional<Surface> result;
   // The decoder's own size is held to the same bound as the header's.
   if (PictureSizeAllowed(width, height)) {
@@ -315,6 +255,75 @@ std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
   }
   picture->Release();
   return result;
+}
+
+}  // namespace
+
+PictureFile::~PictureFile() {
+  if (memory_ == nullptr) return;
+  GlobalUnlock(memory_);
+  GlobalFree(memory_);
+}
+
+bool PictureFile::Open(const std::string& path) {
+  memory_ = ReadWholeFile(Wide(path), size_);
+  if (memory_ == nullptr) return false;
+  bytes_ = static_cast<const char*>(GlobalLock(memory_));
+  ScreenDpi(dpiX_, dpiY_);
+  extent_ = ReadPictureExtent(Bytes(), dpiX_, dpiY_);
+  return true;
+}
+
+HGLOBAL PictureFile::Release() {
+  HGLOBAL memory = memory_;
+  if (memory != nullptr) GlobalUnlock(memory);
+  memory_ = nullptr;
+  bytes_ = nullptr;
+  size_ = 0;
+  return memory;
+}
+
+void Win32Platform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+                                   int32_t height) {
+  width = std::min(width, dst.Width());
+  height = std::min(height, dst.Height());
+  if (width <= 0 || height <= 0) return;
+  Dib dib(width, height);
+  if (!dib.Ok()) return;
+  // The screen's device context spans the virtual screen in its own coordinates: the primary
+  // monitor's corner is (0, 0), a monitor left of it lies at negative x.
+  HDC screen = GetDC(nullptr);
+  BitBlt(dib.Dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
+  ReleaseDC(nullptr, screen);
+  dib.CopyTo(dst);
+}
+
+void Win32Platform::PrefetchPicture(const std::string& path) {
+  prefetch_.reset();
+  auto p = std::make_unique<PicturePrefetch>();
+  // Only what LoadPicture would hand to the saver's own decoder.
+  if (!p->file.Open(path) || !p->file.IsJpeg()) return;
+  p->path = path;
+  p->job.emplace(p->file.Bytes());
+  if (p->job->Begin(&helper_)) prefetch_ = std::move(p);
+}
+
+std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
+  if (std::unique_ptr<PicturePrefetch> p = std::move(prefetch_); p != nullptr && p->path == path) {
+    JpegResult own = p->job->Finish();
+    if (own.outcome == JpegOutcome::kDecoded) return std::move(own.picture);
+    p->job.reset();
+    return LoadWithSystem(p->file);
+  }
+  PictureFile file;
+  if (!file.Open(path)) return std::nullopt;
+  if (file.IsJpeg()) {
+    // A baseline jpg (nearly every photo) is decoded here on both processors; the system's
+    // imaging component decodes on one, at a third of the speed under Wine.
+    JpegResult own = DecodeBaselineJpeg(file.Bytes(), &helper_);
+    if (own.outcome == JpegOutcome::kDecoded) return std::move(own.picture);
+  }
+  return LoadWithSystem(file);
 }
 
 }  // namespace frin::win32

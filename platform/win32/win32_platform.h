@@ -33,11 +33,13 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/errors.h"
 #include "platform/jpeg_decoder.h"
 #include "platform/module_api.h"
+#include "platform/picture_header.h"
 #include "platform/win32/win32_damage.h"
 #include "platform/win32/win32_helper_thread.h"
 #include "platform/win32/win32_text.h"
@@ -52,6 +54,33 @@ std::string Narrow(const std::wstring& wide);
 HBITMAP CreateTopDownDib(int32_t width, int32_t height, WORD bitCount, void** bits);
 
 class FontBook;
+
+// A picture file read whole into movable global memory and locked, with the screen's dots per
+// inch and what its header promises. The memory goes with it unless handed on by Release.
+class PictureFile {
+ public:
+  PictureFile() = default;
+  ~PictureFile();
+  PictureFile(const PictureFile&) = delete;
+  PictureFile& operator=(const PictureFile&) = delete;
+
+  // False when the file cannot be read whole (a header that promises nothing still opens).
+  bool Open(const std::string& path);
+  std::string_view Bytes() const { return {bytes_, size_}; }
+  const std::optional<PictureExtent>& Extent() const { return extent_; }
+  bool IsJpeg() const { return extent_ && extent_->format == PictureFormat::kJpeg; }
+  int DpiX() const { return dpiX_; }
+  int DpiY() const { return dpiY_; }
+  // The memory, unlocked, for a stream that frees it.
+  HGLOBAL Release();
+
+ private:
+  HGLOBAL memory_ = nullptr;
+  const char* bytes_ = nullptr;
+  DWORD size_ = 0;
+  int dpiX_ = 0, dpiY_ = 0;
+  std::optional<PictureExtent> extent_;
+};
 
 // Called after each timer tick has been delivered and presented. The test build frin_probe.scr
 // counts there what a tick allocates and creates (win32_probe.cpp); frin.scr does nothing.
@@ -146,21 +175,12 @@ class Win32Platform : public Module_API, public FormObserver {
 
  private:
   Win32HelperThread helper_;
-  // A jpg being decoded on the helper thread ahead of LoadPicture, its file in locked global
-  // memory. Declared after the helper: it goes first.
+  // A jpg being decoded on the helper thread ahead of LoadPicture, and its file. Declared after
+  // the helper: it goes first.
   struct PicturePrefetch {
     std::string path;
-    HGLOBAL memory = nullptr;
-    std::optional<JpegJob> job;
-    PicturePrefetch() = default;
-    PicturePrefetch(const PicturePrefetch&) = delete;
-    PicturePrefetch& operator=(const PicturePrefetch&) = delete;
-    ~PicturePrefetch() {
-      job.reset();
-      if (memory == nullptr) return;
-      GlobalUnlock(memory);
-      GlobalFree(memory);
-    }
+    PictureFile file;
+    std::optional<JpegJob> job;  // goes before the bytes it reads
   };
   std::unique_ptr<PicturePrefetch> prefetch_;
   // A picture box shown by the form, with the DIB section its surface is lent, selected into a
