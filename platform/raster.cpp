@@ -377,12 +377,25 @@ Span SpanOf(int64_t i, int64_t dstLen, int64_t srcLen) {
   return Span{static_cast<int32_t>((2 * i + 1) * srcLen / (2 * dstLen)), 1};
 }
 
-// Exact division by a block size n < 2^13 through its reciprocal: for x < 2^21,
-// floor(x / n) = (x * ceil(2^34 / n)) >> 34; larger blocks divide.
+// Exact division by a block size n < 2^13 through its reciprocal: for x < 2^21 and
+// k = 21 + ceil(log2 n), floor(x / n) = (x * ceil(2^k / n)) >> k, one 32 x 32-bit product (the
+// multiplier stays below 2^23); larger blocks divide.
 constexpr int64_t kReciprocalLimit = 8191;
-inline uint64_t RoundedQuotient(uint64_t sum, uint64_t n, uint64_t reciprocal) {
-  return n <= static_cast<uint64_t>(kReciprocalLimit) ? ((sum + n / 2) * reciprocal) >> 34
-                                                      : (sum + n / 2) / n;
+struct Reciprocal {
+  uint32_t multiplier = 0;
+  int shift = 0;
+};
+Reciprocal ReciprocalOf(uint32_t n) {
+  int bits = 0;
+  while ((uint32_t{1} << bits) < n)
+    ++bits;
+  const int shift = 21 + bits;
+  return Reciprocal{static_cast<uint32_t>(((uint64_t{1} << shift) + n - 1) / n), shift};
+}
+inline uint64_t RoundedQuotient(uint64_t sum, uint64_t n, Reciprocal r) {
+  if (n > static_cast<uint64_t>(kReciprocalLimit)) return (sum + n / 2) / n;
+  const uint32_t x = static_cast<uint32_t>(sum + n / 2);
+  return (uint64_t{x} * r.multiplier) >> r.shift;
 }
 
 Span ClipSpan(Span s, int64_t origin, int64_t limit) {
@@ -451,6 +464,21 @@ struct LaneTraits<uint64_t> {
   }
 };
 
+// The running totals over a destination row's first kRows source rows, column by column.
+template <typename Lane, int kRows>
+void RunningTotals(const Pixel* const* in, int32_t width, Lane* rbTotal, Lane* gTotal) {
+  Lane runRb = 0, runG = 0;
+  for (int32_t x = 0; x < width; ++x) {
+    for (int r = 0; r < kRows; ++r) {
+      const Pixel p = in[r][x];
+      runRb += LaneTraits<Lane>::RedBlue(p);
+      runG += p & 0xFF00u;
+    }
+    rbTotal[x + 1] = runRb;
+    gTotal[x + 1] = runG;
+  }
+}
+
 template <typename Lane>
 void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const Rect& srcRect,
                     const std::vector<Span>& colSpans, bool singleColumns, int32_t srcLo,
@@ -458,9 +486,9 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
   const int64_t dh = int64_t{dstRect.bottom} - dstRect.top;
   const int64_t sh = int64_t{srcRect.bottom} - srcRect.top;
   const int32_t cols = static_cast<int32_t>(colSpans.size());
-  std::vector<uint64_t> reciprocal(static_cast<size_t>(std::min(maxBlock, kReciprocalLimit)) + 1);
+  std::vector<Reciprocal> reciprocal(static_cast<size_t>(std::min(maxBlock, kReciprocalLimit)) + 1);
   for (size_t n = 1; n < reciprocal.size(); ++n)
-    reciprocal[n] = ((uint64_t{1} << 34) + n - 1) / n;
+    reciprocal[n] = ReciprocalOf(static_cast<uint32_t>(n));
   // Per source column, the lane sums of the current destination row's source rows, then their
   // running totals: a block's sum is the difference of two totals. Totals may wrap around
   // the lane's range; the differences are still exact, as no block's true sum reaches it.
@@ -482,23 +510,21 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
       }
       continue;
     }
-    Lane runRb = 0, runG = 0;
     if (rows.count <= 4) {
       // Up to four source rows (any shrink to a quarter or more): summed as they are read, rows
-      // beyond the block read as zeros.
+      // beyond the block read as zeros; two at a time where the block has no more (a photo
+      // shrunk to a screen of more than half its size).
       const Pixel* in[4];
       for (int32_t r = 0; r < 4; ++r) {
         in[r] = r < rows.count ? src.Row(rows.first + r) + srcLo : zeros.data();
       }
-      for (int32_t x = 0; x < width; ++x) {
-        const Pixel p0 = in[0][x], p1 = in[1][x], p2 = in[2][x], p3 = in[3][x];
-        runRb += LaneTraits<Lane>::RedBlue(p0) + LaneTraits<Lane>::RedBlue(p1) +
-                 LaneTraits<Lane>::RedBlue(p2) + LaneTraits<Lane>::RedBlue(p3);
-        runG += Lane{p0 & 0xFF00u} + (p1 & 0xFF00u) + (p2 & 0xFF00u) + (p3 & 0xFF00u);
-        rbTotal[x + 1] = runRb;
-        gTotal[x + 1] = runG;
+      if (rows.count <= 2) {
+        RunningTotals<Lane, 2>(in, width, rbTotal, gTotal);
+      } else {
+        RunningTotals<Lane, 4>(in, width, rbTotal, gTotal);
       }
     } else {
+      Lane runRb = 0, runG = 0;
       // More rows: summed per column first.
       const Pixel* in = src.Row(rows.first) + srcLo;
       for (int32_t x = 0; x < width; ++x) {
@@ -526,7 +552,7 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
       const Lane sumRb = rbTotal[end] - rbTotal[first];
       const Lane sumG = static_cast<Lane>(gTotal[end] - gTotal[first]) >> 8;
       const uint64_t n = static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(s.count);
-      const uint64_t inv = n < reciprocal.size() ? reciprocal[n] : 0;
+      const Reciprocal inv = n < reciprocal.size() ? reciprocal[n] : Reciprocal{};
       const uint64_t red = RoundedQuotient(sumRb >> LaneTraits<Lane>::kShift, n, inv);
       const uint64_t green = RoundedQuotient(sumG, n, inv);
       const uint64_t blue = RoundedQuotient(sumRb & LaneTraits<Lane>::kLowField, n, inv);

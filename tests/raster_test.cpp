@@ -201,9 +201,12 @@ TEST(RasterTest, TwoThreadsStretchTheSamePixelsAsOne) {
 TEST(RasterTest, StretchCoversTheDestinationRectangleByTheResamplingRule) {
   const int32_t cases[][6] = {
       // source w, h; destination left, top, w, h (on a 24 x 16 surface)
-      {37, 23, 2, 3, 5, 4}, {300, 200, 1, 1, 7, 3},   {640, 480, 4, 4, 1, 1}, {9, 7, 0, 0, 4, 11},
-      {5, 40, 3, 2, 13, 6}, {3, 2, 5, 5, 3, 2},       {2, 1, 0, 0, 1, 1},     {20, 9, 0, 0, 6, 4},
-      {700, 3, 0, 0, 2, 1}, {11, 13, -4, -3, 30, 25},  // partly off the destination
+      {37, 23, 2, 3, 5, 4},   {300, 200, 1, 1, 7, 3},
+      {640, 480, 4, 4, 1, 1}, {9, 7, 0, 0, 4, 11},
+      {5, 40, 3, 2, 13, 6},   {3, 2, 5, 5, 3, 2},
+      {2, 1, 0, 0, 1, 1},     {20, 9, 0, 0, 6, 4},
+      {700, 3, 0, 0, 2, 1},   {40, 22, 0, 0, 24, 16},
+      {30, 40, 0, 0, 24, 16}, {11, 13, -4, -3, 30, 25},  // partly off the destination
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::Message() << c[0] << "x" << c[1] << " -> " << c[4] << "x" << c[5]);
