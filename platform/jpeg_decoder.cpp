@@ -6,10 +6,10 @@
 // With two threads the helper reads, so a decode can begin before anyone waits for the picture;
 // the caller paints beside it once it asks.
 //
-// The inverse DCT (platform/jpeg_idct.h) is the accurate integer one of the common jpg libraries,
-// and the colour conversion uses their 16-bit fixed-point tables, so a 4:4:4 picture comes out as
-// those libraries decode it. The arithmetic wraps in unsigned integers: a damaged stream may give
-// wrong pixels, never undefined behaviour.
+// The inverse DCT (platform/jpeg_kernels.h) is the accurate integer one of the common jpg
+// libraries, and the colour conversion uses their 16-bit fixed-point tables, so a 4:4:4 picture
+// comes out as those libraries decode it. The arithmetic wraps in unsigned integers: a damaged
+// stream may give wrong pixels, never undefined behaviour.
 #include "platform/jpeg_decoder.h"
 
 #include <algorithm>
@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/jpeg_idct.h"
+#include "platform/jpeg_kernels.h"
 #include "platform/picture_header.h"
 
 namespace frin {
@@ -340,13 +340,14 @@ class Decoder {
     }
     for (std::vector<uint8_t>& p : planes_)
       p.assign(total, 0);
-    for (int i = 0; i < 256; ++i) {
-      const int32_t x = i - 128;
-      crR_[i] = (91881 * x + 32768) >> 16;
-      cbB_[i] = (116130 * x + 32768) >> 16;
-      crG_[i] = -46802 * x;
-      cbG_[i] = -22554 * x + 32768;
-    }
+    // Where luma has a sample under every pixel and both chroma components one under every
+    // pixel or every two, rows of pixels can be made eight at a time.
+    const auto spread = [&](int c) {
+      const int ratio = h_.hMax / h_.comp[c].h;
+      return h_.hMax % h_.comp[c].h == 0 && (ratio == 1 || ratio == 2) ? ratio - 1 : -1;
+    };
+    if (h_.components == 3 && h_.comp[0].h == h_.hMax && spread(1) == spread(2))
+      chromaShift_ = spread(1);
   }
 
   // The reading thread: every row in order, painting whenever the ring is full.
@@ -495,17 +496,12 @@ class Decoder {
       const int32_t* m0 = columns_[0].data();
       const int32_t* m1 = columns_[1].data();
       const int32_t* m2 = columns_[2].data();
-      for (int32_t x = 0; x < width; ++x) {
-        const int32_t a = p[0][m0[x]], b = p[1][m1[x]], c = p[2][m2[x]];
-        if (h_.adobeRgb) {
-          px[x] = (Pixel(a) << 16) | (Pixel(b) << 8) | Pixel(c);
-          continue;
-        }
-        const int32_t red = a + crR_[c], green = a + ((cbG_[b] + crG_[c]) >> 16),
-                      blue = a + cbB_[b];
-        px[x] = (Pixel(std::clamp(red, 0, 255)) << 16) | (Pixel(std::clamp(green, 0, 255)) << 8) |
-                Pixel(std::clamp(blue, 0, 255));
+      if (!h_.adobeRgb) {
+        YCbCrRow(p[0], p[1], p[2], m0, m1, m2, chromaShift_, px, width);
+        continue;
       }
+      for (int32_t x = 0; x < width; ++x)
+        px[x] = (Pixel(p[0][m0[x]]) << 16) | (Pixel(p[1][m1[x]]) << 8) | Pixel(p[2][m2[x]]);
     }
   }
 
@@ -521,7 +517,7 @@ class Decoder {
   int restarts_ = 0;
   std::atomic<int32_t> decoded_{0}, claimed_{0};
   std::atomic<bool> failed_{false};
-  std::array<int32_t, 256> crR_{}, cbB_{}, crG_{}, cbG_{};
+  int chromaShift_ = -1;  // pixel x's chroma samples at x >> chromaShift_ in their rows, if not -1
 };
 
 // How far a job has come: its helper thread is still reading the header and making the surface,

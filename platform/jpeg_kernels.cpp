@@ -1,14 +1,17 @@
-// Both inverse DCTs. The vector one keeps the scalar one's arithmetic exactly: the column pass
-// multiplies 16-bit coefficients (and sums of at most four of them, which still fit) into full
-// 32-bit products; the row pass multiplies in 32 bits, wrapping as the scalar one does; the
-// saturation of the packing instructions is the final clamp to 0..255.
-#include "platform/jpeg_idct.h"
+// Both inverse DCTs and both colour conversions. The vector inverse DCT keeps the scalar one's
+// arithmetic exactly: the column pass multiplies 16-bit coefficients (and sums of at most four of
+// them, which still fit) into full 32-bit products; the row pass multiplies in 32 bits, wrapping
+// as the scalar one does; the saturation of the packing instructions is the final clamp to
+// 0..255. The vector colour conversion writes each 17-bit constant as a small multiple of a
+// 16-bit one (91881 = 3 x 30627, 116130 = 5 x 23226, 46802 = 2 x 23401), so 16-bit lanes give
+// the scalar tables' exact 32-bit products.
+#include "platform/jpeg_kernels.h"
 
 #include <algorithm>
 #include <cstring>
 
 #if defined(__i386__) || defined(__x86_64__)
-#define FRIN_IDCT_SSE2 1
+#define FRIN_JPEG_SSE2 1
 #include <emmintrin.h>
 #endif
 
@@ -111,7 +114,23 @@ void ScalarBlock(const int16_t* in, uint8_t* out, size_t stride) {
   }
 }
 
-#ifdef FRIN_IDCT_SSE2
+// The colour conversion's fixed-point terms: red = Y + crR[Cr], blue = Y + cbB[Cb],
+// green = Y + ((cbG[Cb] + crG[Cr]) >> 16).
+struct ColourTables {
+  int32_t crR[256], cbB[256], crG[256], cbG[256];
+  constexpr ColourTables() : crR(), cbB(), crG(), cbG() {
+    for (int i = 0; i < 256; ++i) {
+      const int32_t x = i - 128;
+      crR[i] = (91881 * x + 32768) >> 16;
+      cbB[i] = (116130 * x + 32768) >> 16;
+      crG[i] = -46802 * x;
+      cbG[i] = -22554 * x + 32768;
+    }
+  }
+};
+constexpr ColourTables kColour;
+
+#ifdef FRIN_JPEG_SSE2
 
 // The 32-bit Windows build runs on processors without SSE2 too: only these functions use it, and
 // only where the processor has it.
@@ -269,16 +288,74 @@ void VectorBlock(const int16_t* in, uint8_t* out, size_t stride) {
   }
 }
 
+// Eight pixels of a row: luma y[0..7], chroma bytes cb and cr in the low lanes (already spread to
+// one a pixel).
+inline void EightPixels(const uint8_t* y, __m128i cb, __m128i cr, uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i bias = _mm_set1_epi16(128);
+  const __m128i luma =
+      _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(y)), zero);
+  const __m128i b = _mm_sub_epi16(_mm_unpacklo_epi8(cb, zero), bias);
+  const __m128i r = _mm_sub_epi16(_mm_unpacklo_epi8(cr, zero), bias);
+  const __m128i half = _mm_set1_epi32(32768);
+  // red: (3 Cr' x 30627 + 32768) >> 16; blue: (5 Cb' x 23226 + 32768) >> 16; green: (2 Cr' x
+  // -23401 + Cb' x -22554 + 32768) >> 16, each product exact in 32 bits.
+  const auto term = [&](__m128i lo, __m128i hi, __m128i& outLo, __m128i& outHi) {
+    outLo = _mm_srai_epi32(_mm_add_epi32(lo, half), 16);
+    outHi = _mm_srai_epi32(_mm_add_epi32(hi, half), 16);
+  };
+  __m128i lo, hi, redLo, redHi, blueLo, blueHi, greenLo, greenHi;
+  Mul16(_mm_add_epi16(r, _mm_add_epi16(r, r)), Splat16(30627), lo, hi);
+  term(lo, hi, redLo, redHi);
+  Mul16(_mm_add_epi16(b, _mm_slli_epi16(b, 2)), Splat16(23226), lo, hi);
+  term(lo, hi, blueLo, blueHi);
+  const __m128i pairsLo = _mm_unpacklo_epi16(_mm_add_epi16(r, r), b);
+  const __m128i pairsHi = _mm_unpackhi_epi16(_mm_add_epi16(r, r), b);
+  const __m128i weights = _mm_set1_epi32(
+      static_cast<int32_t>((static_cast<uint32_t>(static_cast<uint16_t>(-22554)) << 16) |
+                           static_cast<uint16_t>(-23401)));
+  term(_mm_madd_epi16(pairsLo, weights), _mm_madd_epi16(pairsHi, weights), greenLo, greenHi);
+  // Luma added in 16 bits (the sums stay within -300..560), then the packs clamp to 0..255.
+  const __m128i red = _mm_packus_epi16(_mm_add_epi16(luma, _mm_packs_epi32(redLo, redHi)), zero);
+  const __m128i green =
+      _mm_packus_epi16(_mm_add_epi16(luma, _mm_packs_epi32(greenLo, greenHi)), zero);
+  const __m128i blue = _mm_packus_epi16(_mm_add_epi16(luma, _mm_packs_epi32(blueLo, blueHi)), zero);
+  const __m128i blueGreen = _mm_unpacklo_epi8(blue, green);
+  const __m128i redZero = _mm_unpacklo_epi8(red, zero);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(blueGreen, redZero));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4), _mm_unpackhi_epi16(blueGreen, redZero));
+}
+
+int32_t VectorColourRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int chromaShift,
+                        uint32_t* out, int32_t width) {
+  int32_t x = 0;
+  if (chromaShift == 0) {
+    for (; x + 8 <= width; x += 8) {
+      EightPixels(y + x, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cb + x)),
+                  _mm_loadl_epi64(reinterpret_cast<const __m128i*>(cr + x)), out + x);
+    }
+  } else if (chromaShift == 1) {
+    for (; x + 8 <= width; x += 8) {
+      int32_t b4, r4;
+      std::memcpy(&b4, cb + x / 2, 4);
+      std::memcpy(&r4, cr + x / 2, 4);
+      const __m128i b = _mm_cvtsi32_si128(b4), r = _mm_cvtsi32_si128(r4);
+      EightPixels(y + x, _mm_unpacklo_epi8(b, b), _mm_unpacklo_epi8(r, r), out + x);
+    }
+  }
+  return x;
+}
+
 #ifndef __SSE2__
 #pragma GCC pop_options
 #endif
 
-#endif  // FRIN_IDCT_SSE2
+#endif  // FRIN_JPEG_SSE2
 
 bool HasVectorUnit() {
 #if defined(__SSE2__)
   return true;
-#elif defined(FRIN_IDCT_SSE2)
+#elif defined(FRIN_JPEG_SSE2)
   static const bool has = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("sse2") != 0;
@@ -300,7 +377,7 @@ void InverseDctScalar(const int16_t* in, int last, uint8_t* out, size_t stride) 
 }
 
 bool InverseDctVector(const int16_t* in, int last, uint8_t* out, size_t stride) {
-#ifdef FRIN_IDCT_SSE2
+#ifdef FRIN_JPEG_SSE2
   if (!HasVectorUnit()) return false;
   if (last == 0) {
     DcBlock(in, out, stride);
@@ -316,6 +393,36 @@ bool InverseDctVector(const int16_t* in, int last, uint8_t* out, size_t stride) 
 
 void InverseDct(const int16_t* in, int last, uint8_t* out, size_t stride) {
   if (!InverseDctVector(in, last, out, stride)) InverseDctScalar(in, last, out, stride);
+}
+
+void YCbCrRowScalar(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const int32_t* yAt,
+                    const int32_t* cbAt, const int32_t* crAt, uint32_t* out, int32_t from,
+                    int32_t width) {
+  for (int32_t x = from; x < width; ++x) {
+    const int32_t a = y[yAt[x]], b = cb[cbAt[x]], c = cr[crAt[x]];
+    const int32_t red = a + kColour.crR[c], green = a + ((kColour.cbG[b] + kColour.crG[c]) >> 16),
+                  blue = a + kColour.cbB[b];
+    out[x] = (static_cast<uint32_t>(std::clamp(red, 0, 255)) << 16) |
+             (static_cast<uint32_t>(std::clamp(green, 0, 255)) << 8) |
+             static_cast<uint32_t>(std::clamp(blue, 0, 255));
+  }
+}
+
+int32_t YCbCrRowVector(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int chromaShift,
+                       uint32_t* out, int32_t width) {
+#ifdef FRIN_JPEG_SSE2
+  if (HasVectorUnit()) return VectorColourRow(y, cb, cr, chromaShift, out, width);
+#else
+  (void)y, (void)cb, (void)cr, (void)chromaShift, (void)out, (void)width;
+#endif
+  return 0;
+}
+
+void YCbCrRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, const int32_t* yAt,
+              const int32_t* cbAt, const int32_t* crAt, int chromaShift, uint32_t* out,
+              int32_t width) {
+  const int32_t done = YCbCrRowVector(y, cb, cr, chromaShift, out, width);
+  YCbCrRowScalar(y, cb, cr, yAt, cbAt, crAt, out, done, width);
 }
 
 }  // namespace frin
