@@ -398,7 +398,6 @@ class Decoder {
     BitReader r = reader_;
     int16_t* coef = slot.coef.data();
     uint8_t* last = slot.last.data();
-    std::fill(slot.coef.begin(), slot.coef.end(), int16_t{0});
     for (int32_t m = 0; m < h_.mcusAcross; ++m) {
       if (h_.restartInterval > 0 && mcu_ > 0 && mcu_ % h_.restartInterval == 0) {
         if (r.Overrun() || !r.Restart(restarts_ & 7)) return false;
@@ -461,10 +460,12 @@ class Decoder {
   static int16_t Clamp(int32_t v) { return static_cast<int16_t>(std::clamp(v, -8192, 8191)); }
 
   // The row's blocks through the inverse DCT into sample planes, then into pixels.
-  void Paint(int32_t row, const Slot& slot, uint8_t* planes) {
+  // The slot's coefficients are left zero for the next row it holds: the reading thread writes
+  // only the nonzero ones.
+  void Paint(int32_t row, Slot& slot, uint8_t* planes) {
     const size_t* planeOffset = planeOffset_.data();
     const size_t* planeStride = planeStride_.data();
-    const int16_t* coef = slot.coef.data();
+    int16_t* coef = slot.coef.data();
     const uint8_t* last = slot.last.data();
     for (int32_t m = 0; m < h_.mcusAcross; ++m) {
       for (int c = 0; c < h_.components; ++c) {
@@ -474,6 +475,7 @@ class Decoder {
             uint8_t* at = planes + planeOffset[c] + planeStride[c] * 8 * by +
                           (static_cast<size_t>(m) * k.h + bx) * 8;
             InverseDct(coef, *last, at, planeStride[c]);
+            std::memset(coef, 0, *last == 0 ? sizeof *coef : 64 * sizeof *coef);
           }
         }
       }
