@@ -392,10 +392,13 @@ Reciprocal ReciprocalOf(uint32_t n) {
   const int shift = 21 + bits;
   return Reciprocal{static_cast<uint32_t>(((uint64_t{1} << shift) + n - 1) / n), shift};
 }
+// The same for a block of n < 2^13 pixels whose sum is below 2^21 - 2^12.
+inline uint32_t SmallQuotient(uint32_t sum, uint32_t n, Reciprocal r) {
+  return static_cast<uint32_t>((uint64_t{sum + n / 2} * r.multiplier) >> r.shift);
+}
 inline uint64_t RoundedQuotient(uint64_t sum, uint64_t n, Reciprocal r) {
   if (n > static_cast<uint64_t>(kReciprocalLimit)) return (sum + n / 2) / n;
-  const uint32_t x = static_cast<uint32_t>(sum + n / 2);
-  return (uint64_t{x} * r.multiplier) >> r.shift;
+  return SmallQuotient(static_cast<uint32_t>(sum), static_cast<uint32_t>(n), r);
 }
 
 Span ClipSpan(Span s, int64_t origin, int64_t limit) {
@@ -551,12 +554,20 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
       const int32_t first = s.first - srcLo, end = first + s.count;
       const Lane sumRb = rbTotal[end] - rbTotal[first];
       const Lane sumG = static_cast<Lane>(gTotal[end] - gTotal[first]) >> 8;
-      const uint64_t n = static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(s.count);
-      const Reciprocal inv = n < reciprocal.size() ? reciprocal[n] : Reciprocal{};
-      const uint64_t red = RoundedQuotient(sumRb >> LaneTraits<Lane>::kShift, n, inv);
-      const uint64_t green = RoundedQuotient(sumG, n, inv);
-      const uint64_t blue = RoundedQuotient(sumRb & LaneTraits<Lane>::kLowField, n, inv);
-      out[c] = static_cast<Pixel>((red << 16) | (green << 8) | blue);
+      if constexpr (sizeof(Lane) == 4) {
+        // A block of at most 257 pixels: everything in 32 bits, its reciprocal always at hand.
+        const uint32_t n = static_cast<uint32_t>(rows.count) * static_cast<uint32_t>(s.count);
+        const Reciprocal inv = reciprocal[n];
+        out[c] = (SmallQuotient(sumRb >> 16, n, inv) << 16) | (SmallQuotient(sumG, n, inv) << 8) |
+                 SmallQuotient(sumRb & 0xFFFFu, n, inv);
+      } else {
+        const uint64_t n = static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(s.count);
+        const Reciprocal inv = n < reciprocal.size() ? reciprocal[n] : Reciprocal{};
+        const uint64_t red = RoundedQuotient(sumRb >> LaneTraits<Lane>::kShift, n, inv);
+        const uint64_t green = RoundedQuotient(sumG, n, inv);
+        const uint64_t blue = RoundedQuotient(sumRb & LaneTraits<Lane>::kLowField, n, inv);
+        out[c] = static_cast<Pixel>((red << 16) | (green << 8) | blue);
+      }
     }
   }
 }
