@@ -542,7 +542,7 @@ struct JpegJob::Work {
     Stage next = Stage::kOver;
     if (ReadHeader(bytes, header) && PictureSizeAllowed(header.width, header.height)) {
       try {
-        out.emplace(header.width, header.height, kBlack);
+        out.emplace(Surface::Unfilled(header.width, header.height));  // every row is painted
         decoder.emplace(header, bytes, *out);
         next = Stage::kRunning;
       } catch (const std::bad_alloc&) {

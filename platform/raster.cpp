@@ -164,15 +164,22 @@ void Surface::Take(const Pixel* src, int32_t width, int32_t height) {
     if (n > 0 && src != pixels_) std::memmove(pixels_, src, n * sizeof(Pixel));
     return;
   }
-  Own(std::vector<Pixel>(src, src + n), width, height);
+  Own(Store(src, src + n), width, height);
 }
 
-void Surface::Own(std::vector<Pixel>&& pixels, int32_t width, int32_t height) {
+void Surface::Own(Store&& pixels, int32_t width, int32_t height) {
   owned_ = std::move(pixels);
   pixels_ = owned_.data();
   width_ = width;
   height_ = height;
   lent_ = false;
+}
+
+Surface Surface::Unfilled(int32_t width, int32_t height) {
+  Surface s;
+  if (width > 0 && height > 0)
+    s.Own(Store(static_cast<size_t>(width) * static_cast<size_t>(height)), width, height);
+  return s;
 }
 
 void Surface::Resize(int32_t width, int32_t height, Pixel fill) {
@@ -181,8 +188,7 @@ void Surface::Resize(int32_t width, int32_t height, Pixel fill) {
   if (lent_ && w == width_ && h == height_) {
     std::fill(pixels_, pixels_ + Count(), fill & kColourMask);
   } else {
-    Own(std::vector<Pixel>(static_cast<size_t>(w) * static_cast<size_t>(h), fill & kColourMask), w,
-        h);
+    Own(Store(static_cast<size_t>(w) * static_cast<size_t>(h), fill & kColourMask), w, h);
   }
   AddDamage(Rect{0, 0, width_, height_});
 }
@@ -195,14 +201,14 @@ void Surface::Fill(Pixel colour) {
 void Surface::Lend(Pixel* memory) {
   if (memory == nullptr || Count() == 0) return;
   if (memory != pixels_) std::memcpy(memory, pixels_, Count() * sizeof(Pixel));
-  std::vector<Pixel>().swap(owned_);
+  Store().swap(owned_);
   pixels_ = memory;
   lent_ = true;
 }
 
 void Surface::Reclaim() {
   if (!lent_) return;
-  Own(std::vector<Pixel>(pixels_, pixels_ + Count()), width_, height_);
+  Own(Store(pixels_, pixels_ + Count()), width_, height_);
 }
 
 // --- BitBlt ------------------------------------------------------------------------------------

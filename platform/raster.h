@@ -7,6 +7,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/helper_thread.h"
@@ -78,6 +81,9 @@ class Surface {
  public:
   Surface() = default;
   Surface(int32_t width, int32_t height, Pixel fill = kBlack) { Resize(width, height, fill); }
+  // A surface whose pixels are not set, for a writer that sets every one of them (a decoder)
+  // and so need not wait for a fill first.
+  static Surface Unfilled(int32_t width, int32_t height);
   Surface(const Surface& other);
   Surface(Surface&& other);
   Surface& operator=(const Surface& other);
@@ -119,10 +125,26 @@ class Surface {
   size_t Count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
   // Takes width x height pixels from src: into the loan when the size matches, else owned.
   void Take(const Pixel* src, int32_t width, int32_t height);
-  void Own(std::vector<Pixel>&& pixels, int32_t width, int32_t height);
+  // Storage whose pixels are made without a value where none is given (Unfilled).
+  template <typename T>
+  struct UnfilledAllocator : std::allocator<T> {
+    UnfilledAllocator() = default;
+    template <typename U>
+    UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}  // NOLINT
+    template <typename U>
+    void construct(U* p) noexcept {
+      ::new (static_cast<void*>(p)) U;
+    }
+    template <typename U, typename... Args>
+    void construct(U* p, Args&&... args) {
+      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+  };
+  using Store = std::vector<Pixel, UnfilledAllocator<Pixel>>;
+  void Own(Store&& pixels, int32_t width, int32_t height);
 
   int32_t width_ = 0, height_ = 0;
-  std::vector<Pixel> owned_;
+  Store owned_;
   Pixel* pixels_ = nullptr;  // owned_.data() or the loan
   bool lent_ = false;
   bool tracking_ = false;

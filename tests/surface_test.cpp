@@ -143,5 +143,25 @@ TEST(SurfaceLending, AnEmptySurfaceTakesNoLoanAndDamageStillCounts) {
   EXPECT_EQ(s.Damage()[0].bottom, 4);
 }
 
+TEST(SurfaceLending, AnUnfilledSurfaceIsSizedAsAnyOtherAndLendsWhatWasWritten) {
+  EXPECT_EQ(Surface::Unfilled(0, 5).Width(), 0);
+  EXPECT_EQ(Surface::Unfilled(-3, 5).Height(), 0);
+  Surface s = Surface::Unfilled(4, 3);
+  ASSERT_EQ(s.Width(), 4);
+  ASSERT_EQ(s.Height(), 3);
+  for (int32_t y = 0; y < 3; ++y) {
+    for (int32_t x = 0; x < 4; ++x)
+      s.At(x, y) = static_cast<Pixel>(10 * y + x);
+  }
+  Loan loan(12);
+  s.Lend(loan.data());
+  EXPECT_EQ(loan.memory[11], 23u);
+  EXPECT_TRUE(loan.GuardIntact());
+  s.Reclaim();
+  const Surface copy = s;
+  EXPECT_EQ(copy.At(3, 2), 23u);
+  EXPECT_EQ(copy.At(0, 1), 10u);
+}
+
 }  // namespace
 }  // namespace frin
