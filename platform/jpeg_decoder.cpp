@@ -30,6 +30,8 @@ namespace {
 
 constexpr int kMaxComponents = 3;
 constexpr int kRingSlots = 8;
+// The Huffman tables' one-lookup codes; 10 and 11 bits decoded no faster.
+constexpr int kFastBits = 9;
 
 // Position in the block of each coefficient in the order the stream gives them.
 constexpr std::array<uint8_t, 64> kZigzag = {
@@ -37,15 +39,15 @@ constexpr std::array<uint8_t, 64> kZigzag = {
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
-// A Huffman table: codes of up to 9 bits through one lookup, longer ones by length. Where a
-// code and the value bits its symbol announces fit in 9 bits together, one more lookup gives the
-// coefficient too.
+// A Huffman table: codes of up to kFastBits bits through one lookup, longer ones by length. Where
+// a code and the value bits its symbol announces fit in kFastBits together, one more lookup gives
+// the coefficient too.
 struct Huffman {
   bool defined = false;
-  std::array<uint16_t, 512> fast{};  // (length << 8) | symbol, 0 when the code is longer
+  std::array<uint16_t, 1 << kFastBits> fast{};  // (length << 8) | symbol, 0 when the code is longer
   // (value << 8) | (run << 4) | bits used, from the symbol's run (high four bits) and size (low
-  // four, not 0); 0 when the code and its value take more than 9 bits.
-  std::array<int32_t, 512> fastValue{};
+  // four, not 0); 0 when the code and its value take more than kFastBits.
+  std::array<int32_t, 1 << kFastBits> fastValue{};
   std::array<int32_t, 18> maxCode{};  // largest code of each length, -1 when none
   std::array<int32_t, 17> valueOffset{};
   std::array<uint8_t, 256> symbols{};
@@ -85,8 +87,8 @@ bool BuildHuffman(Huffman& t, const uint8_t* counts, const uint8_t* symbols, int
     t.valueOffset[len] = k - code;
     for (int i = 0; i < counts[len - 1]; ++i, ++k, ++code) {
       if (code >= (1 << len)) return false;  // more codes than the length can hold
-      if (len <= 9) {
-        const int shift = 9 - len;
+      if (len <= kFastBits) {
+        const int shift = kFastBits - len;
         for (int j = 0; j < (1 << shift); ++j)
           t.fast[(static_cast<size_t>(code) << shift) | j] =
               static_cast<uint16_t>((len << 8) | symbols[k]);
@@ -95,12 +97,12 @@ bool BuildHuffman(Huffman& t, const uint8_t* counts, const uint8_t* symbols, int
     t.maxCode[len] = counts[len - 1] > 0 ? code - 1 : -1;
     code <<= 1;
   }
-  for (int32_t i = 0; i < 512; ++i) {
+  for (int32_t i = 0; i < (1 << kFastBits); ++i) {
     const int len = t.fast[static_cast<size_t>(i)] >> 8,
               symbol = t.fast[static_cast<size_t>(i)] & 0xFF;
     const int size = symbol & 15;
-    if (len == 0 || size == 0 || len + size > 9) continue;
-    const int32_t bits = (i >> (9 - len - size)) & ((1 << size) - 1);
+    if (len == 0 || size == 0 || len + size > kFastBits) continue;
+    const int32_t bits = (i >> (kFastBits - len - size)) & ((1 << size) - 1);
     const int32_t value = bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
     t.fastValue[static_cast<size_t>(i)] = value * 256 + (symbol >> 4) * 16 + len + size;
   }
@@ -260,18 +262,18 @@ class BitReader {
   // The coefficient of one code and its value bits through the table's fastValue, when they fit;
   // 0 (and nothing read) when they do not, or the symbol has no value bits.
   int32_t DecodeFast(const Huffman& t) {
-    const int32_t f = t.fastValue[Peek(9)];
+    const int32_t f = t.fastValue[Peek(kFastBits)];
     if (f != 0) Skip(f & 15);
     return f;
   }
   int Decode(const Huffman& t) {
     const uint32_t peek = Peek(16);
-    const uint16_t f = t.fast[peek >> 7];
+    const uint16_t f = t.fast[peek >> (16 - kFastBits)];
     if (f != 0) {
       Skip(f >> 8);
       return f & 0xFF;
     }
-    for (int len = 10; len <= 16; ++len) {
+    for (int len = kFastBits + 1; len <= 16; ++len) {
       const int32_t code = static_cast<int32_t>(peek >> (16 - len));
       if (code <= t.maxCode[len]) {
         Skip(len);
