@@ -1,6 +1,7 @@
 #include "platform/picture_header.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace frin {
 namespace {
@@ -16,6 +17,12 @@ class Bytes {
   uint32_t Le32(size_t at) const { return Le16(at) | Le16(at + 2) << 16; }
   uint32_t Be16(size_t at) const { return U8(at) << 8 | U8(at + 1); }
   uint32_t Be32(size_t at) const { return Be16(at) << 16 | Be16(at + 2); }
+  // The first position from at that holds the byte v, or Size().
+  size_t Find(uint8_t v, size_t at) const {
+    if (at >= b_.size()) return b_.size();
+    const void* p = std::memchr(b_.data() + at, v, b_.size() - at);
+    return p == nullptr ? b_.size() : static_cast<size_t>(static_cast<const char*>(p) - b_.data());
+  }
 
  private:
   std::string_view b_;
@@ -89,12 +96,10 @@ std::optional<PictureExtent> Jpeg(const Bytes& b) {
     // A scan: before it the frame must be known, and its coded data runs to the next marker.
     if (width == 0 || height == 0) return std::nullopt;
     if (++scans > kMaxJpegScans) return std::nullopt;
-    while (b.Has(at, 2)) {
+    // Only a 0xFF can begin a marker: the search jumps from one to the next.
+    for (at = b.Find(0xFF, at); b.Has(at, 2); at = b.Find(0xFF, at + 1)) {
       const uint32_t next = b.U8(at + 1);
-      if (b.U8(at) == 0xFF && next != 0x00 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7)) {
-        break;
-      }
-      ++at;
+      if (next != 0x00 && next != 0xFF && !(next >= 0xD0 && next <= 0xD7)) break;
     }
   }
   // No frame, or one whose height comes later in the data (which the decoders refuse).

@@ -564,8 +564,9 @@ void StretchByLanes(Surface& dst, const Rect& dstRect, const Surface& src, const
         // A block of at most 257 pixels: everything in 32 bits, its reciprocal always at hand.
         const uint32_t n = static_cast<uint32_t>(rows.count) * static_cast<uint32_t>(s.count);
         const Reciprocal inv = reciprocal[n];
-        out[c] = (SmallQuotient(sumRb >> 16, n, inv) << 16) | (SmallQuotient(sumG, n, inv) << 8) |
-                 SmallQuotient(sumRb & 0xFFFFu, n, inv);
+        out[c] = (SmallQuotient(sumRb >> LaneTraits<Lane>::kShift, n, inv) << 16) |
+                 (SmallQuotient(sumG, n, inv) << 8) |
+                 SmallQuotient(sumRb & LaneTraits<Lane>::kLowField, n, inv);
       } else {
         const uint64_t n = static_cast<uint64_t>(rows.count) * static_cast<uint64_t>(s.count);
         const Reciprocal inv = n < reciprocal.size() ? reciprocal[n] : Reciprocal{};
