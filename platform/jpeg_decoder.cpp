@@ -246,7 +246,7 @@ class BitReader {
     }
   }
   uint32_t Peek(int n) {
-    Fill();
+    if (count_ < n) Fill();
     return bits_ >> (32 - n);
   }
   void Skip(int n) {
