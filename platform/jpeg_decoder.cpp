@@ -6,10 +6,10 @@
 // With two threads the helper reads, so a decode can begin before anyone waits for the picture;
 // the caller paints beside it once it asks.
 //
-// The inverse DCT (platform/jpeg_kernels.h) is the accurate integer one of the common jpg
-// libraries, and the colour conversion uses their 16-bit fixed-point tables, so a 4:4:4 picture
-// comes out as those libraries decode it. The arithmetic wraps in unsigned integers: a damaged
-// stream may give wrong pixels, never undefined behaviour.
+// The inverse DCT and the colour conversion (platform/jpeg_kernels.h) are the common jpg
+// libraries' integer ones, so a 4:4:4 picture comes out as those libraries decode it. The
+// arithmetic wraps in unsigned integers: a damaged stream may give wrong pixels, never undefined
+// behaviour.
 #include "platform/jpeg_decoder.h"
 
 #include <algorithm>
