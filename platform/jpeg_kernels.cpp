@@ -352,18 +352,20 @@ int32_t VectorColourRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, 
 
 #endif  // FRIN_JPEG_SSE2
 
-bool HasVectorUnit() {
+// Asked once, before main: every block and row asks again.
 #if defined(__SSE2__)
-  return true;
+constexpr bool kVectorUnit = true;
 #elif defined(FRIN_JPEG_SSE2)
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("sse2") != 0;
-  }();
-  return has;
+const bool kVectorUnit = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("sse2") != 0;
+}();
 #else
-  return false;
+constexpr bool kVectorUnit = false;
 #endif
+
+bool HasVectorUnit() {
+  return kVectorUnit;
 }
 
 }  // namespace
