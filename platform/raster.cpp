@@ -120,11 +120,21 @@ Rect DamageList::Bounds() const {
 
 // --- Surface -----------------------------------------------------------------------------------
 
+Surface::Store Surface::NewPixels(size_t count) {
+  return count == 0 ? Store() : std::make_unique_for_overwrite<Pixel[]>(count);
+}
+
+Surface::Store Surface::CopyOf(const Pixel* src, size_t count) {
+  Store pixels = NewPixels(count);
+  std::copy_n(src, count, pixels.get());
+  return pixels;
+}
+
 Surface::Surface(const Surface& other)
     : width_(other.width_),
       height_(other.height_),
-      owned_(other.pixels_, other.pixels_ + other.Count()),
-      pixels_(owned_.data()),
+      owned_(CopyOf(other.pixels_, other.Count())),
+      pixels_(owned_.get()),
       tracking_(other.tracking_),
       damage_(other.damage_) {}
 
@@ -134,7 +144,7 @@ Surface::Surface(Surface&& other) : tracking_(other.tracking_), damage_(other.da
   } else {
     Own(std::move(other.owned_), other.width_, other.height_);
   }
-  other.Own({}, 0, 0);
+  other.Own(Store(), 0, 0);
 }
 
 Surface& Surface::operator=(const Surface& other) {
@@ -154,7 +164,7 @@ Surface& Surface::operator=(Surface&& other) {
   }
   tracking_ = other.tracking_;
   damage_ = other.damage_;
-  other.Own({}, 0, 0);
+  other.Own(Store(), 0, 0);
   return *this;
 }
 
@@ -164,12 +174,12 @@ void Surface::Take(const Pixel* src, int32_t width, int32_t height) {
     if (n > 0 && src != pixels_) std::memmove(pixels_, src, n * sizeof(Pixel));
     return;
   }
-  Own(Store(src, src + n), width, height);
+  Own(CopyOf(src, n), width, height);
 }
 
 void Surface::Own(Store&& pixels, int32_t width, int32_t height) {
   owned_ = std::move(pixels);
-  pixels_ = owned_.data();
+  pixels_ = owned_.get();
   width_ = width;
   height_ = height;
   lent_ = false;
@@ -178,7 +188,7 @@ void Surface::Own(Store&& pixels, int32_t width, int32_t height) {
 Surface Surface::Unfilled(int32_t width, int32_t height) {
   Surface s;
   if (width > 0 && height > 0)
-    s.Own(Store(static_cast<size_t>(width) * static_cast<size_t>(height)), width, height);
+    s.Own(NewPixels(static_cast<size_t>(width) * static_cast<size_t>(height)), width, height);
   return s;
 }
 
@@ -188,7 +198,10 @@ void Surface::Resize(int32_t width, int32_t height, Pixel fill) {
   if (lent_ && w == width_ && h == height_) {
     std::fill(pixels_, pixels_ + Count(), fill & kColourMask);
   } else {
-    Own(Store(static_cast<size_t>(w) * static_cast<size_t>(h), fill & kColourMask), w, h);
+    const size_t n = static_cast<size_t>(w) * static_cast<size_t>(h);
+    Store pixels = NewPixels(n);
+    std::fill_n(pixels.get(), n, fill & kColourMask);
+    Own(std::move(pixels), w, h);
   }
   AddDamage(Rect{0, 0, width_, height_});
 }
@@ -201,14 +214,14 @@ void Surface::Fill(Pixel colour) {
 void Surface::Lend(Pixel* memory) {
   if (memory == nullptr || Count() == 0) return;
   if (memory != pixels_) std::memcpy(memory, pixels_, Count() * sizeof(Pixel));
-  Store().swap(owned_);
+  owned_.reset();
   pixels_ = memory;
   lent_ = true;
 }
 
 void Surface::Reclaim() {
   if (!lent_) return;
-  Own(Store(pixels_, pixels_ + Count()), width_, height_);
+  Own(CopyOf(pixels_, Count()), width_, height_);
 }
 
 // --- BitBlt ------------------------------------------------------------------------------------

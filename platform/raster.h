@@ -8,8 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <new>
-#include <utility>
 #include <vector>
 
 #include "platform/helper_thread.h"
@@ -125,27 +123,16 @@ class Surface {
   size_t Count() const { return static_cast<size_t>(width_) * static_cast<size_t>(height_); }
   // Takes width x height pixels from src: into the loan when the size matches, else owned.
   void Take(const Pixel* src, int32_t width, int32_t height);
-  // Storage whose pixels are made without a value where none is given (Unfilled).
-  template <typename T>
-  struct UnfilledAllocator : std::allocator<T> {
-    UnfilledAllocator() = default;
-    template <typename U>
-    UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}  // NOLINT
-    template <typename U>
-    void construct(U* p) noexcept {
-      ::new (static_cast<void*>(p)) U;
-    }
-    template <typename U, typename... Args>
-    void construct(U* p, Args&&... args) {
-      ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-  };
-  using Store = std::vector<Pixel, UnfilledAllocator<Pixel>>;
+  // Pixels of the surface's own, made without a value: every maker sets them (or Unfilled's
+  // caller does).
+  using Store = std::unique_ptr<Pixel[]>;
+  static Store NewPixels(size_t count);
+  static Store CopyOf(const Pixel* src, size_t count);
   void Own(Store&& pixels, int32_t width, int32_t height);
 
   int32_t width_ = 0, height_ = 0;
   Store owned_;
-  Pixel* pixels_ = nullptr;  // owned_.data() or the loan
+  Pixel* pixels_ = nullptr;  // owned_.get() or the loan
   bool lent_ = false;
   bool tracking_ = false;
   DamageList damage_;
