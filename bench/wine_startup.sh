@@ -9,9 +9,11 @@
 # A benchmark, not a test: it asserts nothing.
 #
 # Usage: bench/wine_startup.sh [BUILD_FOLDER]   (as bench/wine_cpu.sh)
-# Environment: SIZE (default 3840x2160), ROUNDS (default 5), FRIN_WINE_ARCH; FRIN_SCR_BEFORE, the
-# path of another frin.scr (an earlier build), starts it in turn with frin.scr, side by side in
-# the same run, and prints the ratio of their medians.
+# Environment: SIZE (default 3840x2160), ROUNDS (default 5), FRIN_WINE_ARCH;
+#   MONITORS=2: two monitors of SIZE side by side (the time is then to the first window, which
+#   shows once every scene is ready);
+#   FRIN_SCR_BEFORE: the path of another frin.scr (an earlier build), started in turn with
+#   frin.scr, side by side in the same run, with the ratio of their medians.
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -20,6 +22,7 @@ source "$ROOT/tests/wine/wine_arch.sh"
 BUILD=${1:-$ROOT/build/$FRIN_WINE_ARCH}
 SIZE=${SIZE:-3840x2160}
 ROUNDS=${ROUNDS:-5}
+MONITORS=${MONITORS:-1}
 BEFORE=${FRIN_SCR_BEFORE:-}
 
 fail() {
@@ -99,8 +102,12 @@ series() {
 echo "preparing a Wine prefix ($FRIN_WINE_ARCH)..." >&2
 make_template "$T_DIR/template" || fail "could not build a Wine prefix"
 TEMPLATE=$T_DIR/template
-start_display "$SIZE"
-new_prefix
+if [ "$MONITORS" = 2 ]; then
+  setup_two_monitors "$SIZE" "$SIZE"  # Xorg's dummy driver, side by side
+else
+  start_display "$SIZE"
+  new_prefix
+fi
 cp "$EMPTY" "$WINEPREFIX/drive_c/empty_window.exe"
 cp "$DECODE" "$WINEPREFIX/drive_c/decode_jpeg.exe"
 [ -z "$BEFORE" ] || cp "$BEFORE" "$WINEPREFIX/drive_c/before.scr"
@@ -109,7 +116,7 @@ convert -size 4000x3000 gradient:'#0B1633-#C8D8F0' -attenuate 0.4 +noise Gaussia
   "$WINEPREFIX/drive_c/big.jpg" || fail "cannot make the picture"
 xsetroot -solid '#336699'
 
-echo "Start-up under Wine at $SIZE (from the process start to the window on the screen)"
+echo "Start-up under Wine at $SIZE, $MONITORS monitor(s) (from the process start to the window on the screen)"
 started "Empty Reference" 'C:\empty_window.exe' >/dev/null  # Wine's first start in the prefix
 series "empty Win32 program (reference)" "Empty Reference" 'C:\empty_window.exe'
 seed Max=500 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=on Mouse_Move=on

@@ -164,8 +164,12 @@ void RunFullScreen(Saver& saver) {
   primary.LastCursor = api.GetCursorPos();
 
   // Hidden from here until the windows are shown again: a desktop copy contains none of them.
+  // Several monitors share one decode of a picture background.
+  saver.KeepPicture = saver.Scenes.size() > 1;
   for (Scene& scene : saver.Scenes)
     StartScene(saver, scene);
+  saver.KeepPicture = false;
+  saver.KeptPicture.reset();
 
   primaryLast([&](Scene& scene) {
     scene.window->Show();

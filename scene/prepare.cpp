@@ -1,5 +1,7 @@
 // Scene preparation: the background, the frozen canvas image, the seeded flakes.
 #include <cmath>
+#include <new>
+#include <utility>
 
 #include "platform/errors.h"
 #include "scene/scene.h"
@@ -13,11 +15,24 @@ double FloorOf(float r, double n) {
   return std::floor(static_cast<double>(r) * n);
 }
 
+// The picture file decoded, or a copy of the one an earlier monitor's scene kept (a copy there is
+// no room for is decoded again).
+std::optional<Surface> SharedPicture(SaverBase& saver) {
+  if (saver.KeptPicture) {
+    try {
+      return *saver.KeptPicture;
+    } catch (const std::bad_alloc&) {
+      saver.KeptPicture.reset();
+    }
+  }
+  return saver.api.LoadPicture(saver.SaverSettings.BS_File);
+}
+
 // Loads the picture file into the loading box and stretches it over the whole buffer. False when
 // the file cannot be decoded: the scene then runs on the black background.
 bool PaintPicture(SaverBase& saver, Scene& scene) {
   const SceneState& s = scene.SceneState;
-  std::optional<Surface> picture = saver.api.LoadPicture(saver.SaverSettings.BS_File);
+  std::optional<Surface> picture = SharedPicture(saver);
   if (!picture) return false;
 
   // The loading box takes the picture and sizes itself to it (AutoSize), in twips.
@@ -40,7 +55,8 @@ bool PaintPicture(SaverBase& saver, Scene& scene) {
   StretchPaint(scene.backgroundBuffer->surface, dest, box.surface, source,
                saver.api.SecondThread());
 
-  // Empty the loading box again; its memory goes with it.
+  // Empty the loading box again; its memory goes with it, or to the monitors still to start.
+  if (saver.KeepPicture && !saver.KeptPicture) saver.KeptPicture = std::move(box.surface);
   box.surface = Surface();
   box.NotifyPicture();
   return true;

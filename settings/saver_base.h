@@ -1,16 +1,19 @@
 // What the saver keeps that every part of the program reaches: the system, the one random
 // generator, the settings, the system family, the host dialog's caption, the password check in
-// progress and the two top-level forms. The scenes and the run's own state sit on top of it, in
-// lifecycle/saver.h; scene/ and settings/ see only this part.
+// progress, the two top-level forms and the picture the monitors' scenes share as they start. The
+// scenes and the run's own state sit on top of it, in lifecycle/saver.h; scene/ and settings/ see
+// only this part.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/form.h"
 #include "platform/module_api.h"
 #include "platform/random.h"
+#include "platform/raster.h"
 #include "settings/saver_settings.h"
 
 namespace frin {
@@ -35,6 +38,11 @@ struct SaverBase {
 
   std::unique_ptr<Form> Form_Screen;  // the primary monitor's window (or the preview's)
   std::unique_ptr<Form> Form_Set;
+
+  // While the scenes of several monitors start: the picture background is decoded once, for the
+  // first, and kept for the others (nothing is kept with one monitor, or once they have started).
+  bool KeepPicture = false;
+  std::optional<Surface> KeptPicture;
 };
 
 }  // namespace frin

@@ -2,6 +2,7 @@
 // all of them, and a change of the monitors while it runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -200,6 +201,10 @@ TEST(LifecycleMonitors, TheDesktopCopyShowsEachMonitorItsOwnPartAndAPictureIsStr
                    Rect{0, 0, picture->Width(), picture->Height()});
       EXPECT_EQ(h.saver.Scenes[i].backgroundBuffer->surface.Pixels(), want.Pixels()) << i;
     }
+    // One decode serves both monitors, and nothing of it is kept once they have started.
+    EXPECT_EQ(std::count(h.api.log.begin(), h.api.log.end(), "load picture"), 1);
+    EXPECT_FALSE(h.saver.KeptPicture.has_value());
+    EXPECT_FALSE(h.saver.KeepPicture);
   }
 }
 

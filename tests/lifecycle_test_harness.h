@@ -44,6 +44,10 @@ class RecordingPlatform : public MemoryPlatform {
     log.push_back("capture");
     MemoryPlatform::CaptureDesktop(dst, left, top, width, height);
   }
+  std::optional<Surface> LoadPicture(const std::string& path) override {
+    log.push_back("load picture");
+    return MemoryPlatform::LoadPicture(path);
+  }
   void SetTopmost(WindowHandle h, uint32_t flags) override {
     log.push_back("topmost");
     MemoryPlatform::SetTopmost(h, flags);
