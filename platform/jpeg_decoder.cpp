@@ -429,24 +429,26 @@ class Decoder {
           coef[0] = Clamp(dcValue * static_cast<int32_t>(q[0]));
           int lastK = 0;
           for (int k2 = 1; k2 < 64;) {
-            if (const int32_t f = r.DecodeFast(ac); f != 0) {
-              k2 += (f >> 4) & 15;
-              if (k2 > 63) return false;
-              coef[kZigzag[k2]] = Clamp((f >> 8) * static_cast<int32_t>(q[k2]));
-              lastK = k2++;
-              continue;
-            }
-            const int rs = r.Decode(ac);
-            if (rs < 0) return false;
-            const int run = rs >> 4, size = rs & 15;
-            if (size == 0) {
-              if (run != 15) break;
-              k2 += 16;
-              continue;
+            int run = 0;
+            int32_t value = r.DecodeFast(ac);
+            if (value != 0) {
+              run = (value >> 4) & 15;
+              value >>= 8;
+            } else {
+              const int rs = r.Decode(ac);
+              if (rs < 0) return false;
+              run = rs >> 4;
+              const int size = rs & 15;
+              if (size == 0) {
+                if (run != 15) break;
+                k2 += 16;
+                continue;
+              }
+              value = r.Receive(size);
             }
             k2 += run;
             if (k2 > 63) return false;
-            coef[kZigzag[k2]] = Clamp(r.Receive(size) * static_cast<int32_t>(q[k2]));
+            coef[kZigzag[k2]] = Clamp(value * static_cast<int32_t>(q[k2]));
             lastK = k2++;
           }
           *last = static_cast<uint8_t>(lastK);
