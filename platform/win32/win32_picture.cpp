@@ -106,13 +106,6 @@ HGLOBAL ReadWholeFile(const std::wstring& path, DWORD& size) {
   return memory;
 }
 
-void ScreenDpi(int& dpiX, int& dpiY) {
-  HDC screen = GetDC(nullptr);
-  dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-  dpiY = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-}
-
 // Releases a COM interface at the end of the scope.
 template <typename T>
 class ComRef {
@@ -265,11 +258,12 @@ PictureFile::~PictureFile() {
   GlobalFree(memory_);
 }
 
-bool PictureFile::Open(const std::string& path) {
+bool PictureFile::Open(const std::string& path, int dpiX, int dpiY) {
   memory_ = ReadWholeFile(Wide(path), size_);
   if (memory_ == nullptr) return false;
   bytes_ = static_cast<const char*>(GlobalLock(memory_));
-  ScreenDpi(dpiX_, dpiY_);
+  dpiX_ = dpiX;
+  dpiY_ = dpiY;
   extent_ = ReadPictureExtent(Bytes(), dpiX_, dpiY_);
   return true;
 }
@@ -302,7 +296,7 @@ void Win32Platform::PrefetchPicture(const std::string& path) {
   prefetch_.reset();
   auto p = std::make_unique<PicturePrefetch>();
   // Only what LoadPicture would hand to the saver's own decoder.
-  if (!p->file.Open(path) || !p->file.IsJpeg()) return;
+  if (!p->file.Open(path, dpiX_, dpiY_) || !p->file.IsJpeg()) return;
   p->path = path;
   p->job.emplace(p->file.Bytes());
   if (p->job->Begin(&helper_)) prefetch_ = std::move(p);
@@ -316,7 +310,7 @@ std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
     return LoadWithSystem(p->file);
   }
   PictureFile file;
-  if (!file.Open(path)) return std::nullopt;
+  if (!file.Open(path, dpiX_, dpiY_)) return std::nullopt;
   if (file.IsJpeg()) {
     // A baseline jpg (nearly every photo) is decoded here on both processors; the system's
     // imaging component decodes on one, at a third of the speed under Wine.

@@ -42,12 +42,12 @@ WindowHandle AsHandle(HWND h) {
 Win32Platform::Win32Platform(HINSTANCE instance)
     : instance_(instance), fonts_(std::make_unique<FontBook>()) {
   HDC screen = GetDC(nullptr);
-  const int dpiX = GetDeviceCaps(screen, LOGPIXELSX);
-  const int dpiY = GetDeviceCaps(screen, LOGPIXELSY);
+  dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
+  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
   // The integer ratio the program works with (15 at 96 dots per inch, 12 at 120).
-  tppX_ = TwipsPerPixelAtDpi(dpiX);
-  tppY_ = TwipsPerPixelAtDpi(dpiY);
+  tppX_ = TwipsPerPixelAtDpi(dpiX_);
+  tppY_ = TwipsPerPixelAtDpi(dpiY_);
   LARGE_INTEGER counter{};
   QueryPerformanceCounter(&counter);
   startCounter_ = static_cast<uint64_t>(counter.QuadPart) << 32;

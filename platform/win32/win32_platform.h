@@ -64,8 +64,9 @@ class PictureFile {
   PictureFile(const PictureFile&) = delete;
   PictureFile& operator=(const PictureFile&) = delete;
 
-  // False when the file cannot be read whole (a header that promises nothing still opens).
-  bool Open(const std::string& path);
+  // False when the file cannot be read whole (a header that promises nothing still opens). The
+  // header is read at the screen's dots per inch.
+  bool Open(const std::string& path, int dpiX, int dpiY);
   std::string_view Bytes() const { return {bytes_, size_}; }
   const std::optional<PictureExtent>& Extent() const { return extent_; }
   bool IsJpeg() const { return extent_ && extent_->format == PictureFormat::kJpeg; }
@@ -258,7 +259,8 @@ class Win32Platform : public Module_API, public FormObserver {
   void ReleaseMirror(BoxMirror& m, bool reclaim);
 
   HINSTANCE instance_;
-  HWND owner_ = nullptr;  // the hidden runtime window that owns every form
+  HWND owner_ = nullptr;       // the hidden runtime window that owns every form
+  int dpiX_ = 96, dpiY_ = 96;  // the screen's, read once: the manifest fixes them for the run
   int32_t tppX_ = 15, tppY_ = 15;
   uint64_t startCounter_ = 0;  // the performance counter at start-up, in the clock's upper half
   std::vector<std::unique_ptr<FormWindow>> forms_;
