@@ -19,6 +19,9 @@ namespace frin {
 namespace {
 
 constexpr int kConstBits = 13, kPass1Bits = 2;
+// What each pass's sums are shifted down by: to kPass1Bits of fraction, then to whole samples
+// (the 3 is the transform's own factor of 8).
+constexpr int kPass1Shift = kConstBits - kPass1Bits, kPass2Shift = kConstBits + kPass1Bits + 3;
 // The transform's constants, scaled by 2^kConstBits; all below 2^15.
 constexpr uint32_t c0_298 = 2446, c0_390 = 3196, c0_541 = 4433, c0_765 = 6270, c0_899 = 7373,
                    c1_175 = 9633, c1_501 = 12299, c1_847 = 15137, c1_961 = 16069, c2_053 = 16819,
@@ -95,7 +98,7 @@ void ScalarBlock(const int16_t* in, uint8_t* out, size_t stride) {
     }
     InverseDct8<8>(in + c, sums);
     for (int r = 0; r < 8; ++r)
-      ws[8 * r + c] = descale(sums[r], kConstBits - kPass1Bits);
+      ws[8 * r + c] = descale(sums[r], kPass1Shift);
   }
   const auto sample = [](uint32_t x, int n) {
     const int32_t v = (static_cast<int32_t>(x + (1u << (n - 1))) >> n) + 128;
@@ -110,7 +113,7 @@ void ScalarBlock(const int16_t* in, uint8_t* out, size_t stride) {
     }
     InverseDct8<1>(w, sums);
     for (int i = 0; i < 8; ++i)
-      o[i] = sample(sums[i], kConstBits + kPass1Bits + 3);
+      o[i] = sample(sums[i], kPass2Shift);
   }
 }
 
@@ -187,8 +190,8 @@ struct Products {
 
 inline void Combine(const Products& p, __m128i even0, __m128i even4, __m128i out[8]) {
   const __m128i tmp2 = _mm_sub_epi32(p.z1, p.tmp2), tmp3 = _mm_add_epi32(p.z1, p.tmp3);
-  const __m128i tmp0 = _mm_slli_epi32(_mm_add_epi32(even0, even4), 13);
-  const __m128i tmp1 = _mm_slli_epi32(_mm_sub_epi32(even0, even4), 13);
+  const __m128i tmp0 = _mm_slli_epi32(_mm_add_epi32(even0, even4), kConstBits);
+  const __m128i tmp1 = _mm_slli_epi32(_mm_sub_epi32(even0, even4), kConstBits);
   const __m128i t10 = _mm_add_epi32(tmp0, tmp3), t13 = _mm_sub_epi32(tmp0, tmp3);
   const __m128i t11 = _mm_add_epi32(tmp1, tmp2), t12 = _mm_sub_epi32(tmp1, tmp2);
   const __m128i z3 = _mm_sub_epi32(p.z5, p.m3), z4 = _mm_sub_epi32(p.z5, p.m4);
@@ -228,13 +231,13 @@ inline void Columns(const __m128i rows[8], __m128i ws[16]) {
   Widen(rows[0], e0lo, e0hi);
   Widen(rows[4], e4lo, e4hi);
   __m128i out[8];
-  const __m128i round = _mm_set1_epi32(1 << 10);
+  const __m128i round = _mm_set1_epi32(1 << (kPass1Shift - 1));
   Combine(lo, e0lo, e4lo, out);
   for (int r = 0; r < 8; ++r)
-    ws[r] = _mm_srai_epi32(_mm_add_epi32(out[r], round), 11);
+    ws[r] = _mm_srai_epi32(_mm_add_epi32(out[r], round), kPass1Shift);
   Combine(hi, e0hi, e4hi, out);
   for (int r = 0; r < 8; ++r)
-    ws[8 + r] = _mm_srai_epi32(_mm_add_epi32(out[r], round), 11);
+    ws[8 + r] = _mm_srai_epi32(_mm_add_epi32(out[r], round), kPass1Shift);
 }
 
 // The row pass on four rows: in[k] holds column k of those rows, out[i] receives column i.
@@ -263,7 +266,7 @@ void VectorBlock(const int16_t* in, uint8_t* out, size_t stride) {
   for (int k = 0; k < 8; ++k)
     rows[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * k));
   Columns(rows, ws);
-  const __m128i round = _mm_set1_epi32(1 << 17), bias = _mm_set1_epi32(128);
+  const __m128i round = _mm_set1_epi32(1 << (kPass2Shift - 1)), bias = _mm_set1_epi32(128);
   for (int g = 0; g < 2; ++g) {
     // Rows 4g..4g+3: columns 0..3 are ws[4g + j], columns 4..7 ws[8 + 4g + j]; transposed, each
     // vector is one column of the four rows.
@@ -276,7 +279,7 @@ void VectorBlock(const int16_t* in, uint8_t* out, size_t stride) {
     Transpose4(col[4], col[5], col[6], col[7]);
     Rows(col, res);
     for (int i = 0; i < 8; ++i)
-      res[i] = _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(res[i], round), 18), bias);
+      res[i] = _mm_add_epi32(_mm_srai_epi32(_mm_add_epi32(res[i], round), kPass2Shift), bias);
     // Back to rows; the two saturating packs clamp to 0..255.
     Transpose4(res[0], res[1], res[2], res[3]);
     Transpose4(res[4], res[5], res[6], res[7]);
@@ -352,7 +355,7 @@ int32_t VectorColourRow(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, 
 
 #endif  // FRIN_JPEG_SSE2
 
-// Asked once, before main: every block and row asks again.
+// Asked once, before main; every block and row reads the answer.
 #if defined(__SSE2__)
 constexpr bool kVectorUnit = true;
 #elif defined(FRIN_JPEG_SSE2)
@@ -363,10 +366,6 @@ const bool kVectorUnit = [] {
 #else
 constexpr bool kVectorUnit = false;
 #endif
-
-bool HasVectorUnit() {
-  return kVectorUnit;
-}
 
 }  // namespace
 
@@ -380,7 +379,7 @@ void InverseDctScalar(const int16_t* in, int last, uint8_t* out, size_t stride) 
 
 bool InverseDctVector(const int16_t* in, int last, uint8_t* out, size_t stride) {
 #ifdef FRIN_JPEG_SSE2
-  if (!HasVectorUnit()) return false;
+  if (!kVectorUnit) return false;
   if (last == 0) {
     DcBlock(in, out, stride);
   } else {
@@ -413,7 +412,7 @@ void YCbCrRowScalar(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, cons
 int32_t YCbCrRowVector(const uint8_t* y, const uint8_t* cb, const uint8_t* cr, int chromaShift,
                        uint32_t* out, int32_t width) {
 #ifdef FRIN_JPEG_SSE2
-  if (HasVectorUnit()) return VectorColourRow(y, cb, cr, chromaShift, out, width);
+  if (kVectorUnit) return VectorColourRow(y, cb, cr, chromaShift, out, width);
 #else
   (void)y, (void)cb, (void)cr, (void)chromaShift, (void)out, (void)width;
 #endif
