@@ -5,7 +5,8 @@
 # (bench/wine/empty_window.cpp: one full-screen window, nothing else) started the same way on the
 # same display and prefix. Each is started ROUNDS times after one start that warms Wine up; the
 # median and the range are printed. Last, the saver's jpg decoder alone decodes the picture
-# ROUNDS times on one thread and on two (bench/wine/decode_jpeg.cpp).
+# ROUNDS times on one thread and on two, and the picture is stretched to 3840x2160
+# (bench/wine/decode_jpeg.cpp).
 # A benchmark, not a test: it asserts nothing.
 #
 # Usage: bench/wine_startup.sh [BUILD_FOLDER]   (as bench/wine_cpu.sh)
@@ -150,5 +151,5 @@ seed SaverType=desktop
 saver_series "desktop background"
 seed SaverType=black BackScreen=on 'BS_File=C:\big.jpg'
 saver_series "4000x3000 jpg picture"
-echo "the saver's jpg decoder alone on the same picture (bench/wine/decode_jpeg.cpp):"
+echo "the saver's jpg decoder and stretch alone on the same picture (bench/wine/decode_jpeg.cpp):"
 wine 'C:\decode_jpeg.exe' 'C:\big.jpg' "$ROUNDS" 2>>"$T_DIR/programs.log" | sed 's/^/  /'
