@@ -43,7 +43,7 @@ wine() { command "$WINE_BIN" "$@"; }
 use_prefix() {
   ARCH=$1
   if [ "$ARCH" = 32 ]; then
-    [ -n "$SETUP32" ] || skip "this machine cannot run 32-bit programs (no 32-bit Wine)"
+    [ -n "$SETUP32" ] || skip "no 32-bit Wine: $FRIN_WINE_WHY"
     export WINEARCH=win32
     WINE_BIN=wine
     TEMPLATE=$TEMPLATE32 SETUP=$SETUP32 SCR=$SCR32
