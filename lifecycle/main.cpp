@@ -56,6 +56,7 @@ void Main(Saver& saver) {
   saver.HostDialogCaption =
       api.FindTopWindow(kHostCaptionSpaced) != 0 ? kHostCaptionSpaced : kHostCaptionPlain;
   saver.NTFamily = IsNTFamily(api);
+  saver.Language = &LanguageFor(api.UserInterfaceLanguage());
   LoadSettings(saver.SaverSettings, api);
 
   const Command command = ParseCommand(api.CommandText());

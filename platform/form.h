@@ -32,8 +32,11 @@ enum class ControlKind {
 
 enum class FormBorder { kNone, kFixedDialog };
 
+// A face that names none: the system's message font (Segoe UI on current Windows).
+inline constexpr const char* kSystemMessageFace = "";
+
 struct Font {
-  std::string face;  // UTF-8
+  std::string face;  // UTF-8; kSystemMessageFace for the system's message font
   double points = 9;
   int weight = 400;
   bool italic = false;

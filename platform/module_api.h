@@ -61,6 +61,9 @@ class Module_API {
   // (0, 0); the others may lie at negative coordinates). A system that cannot list its monitors
   // reports the primary screen alone.
   virtual std::vector<Rect> Monitors() = 0;
+  // The user's interface language as a Windows language id (GetUserDefaultUILanguage; 0x0411 is
+  // Japanese), never the regional format.
+  virtual uint16_t UserInterfaceLanguage() = 0;
   // GetVersionExA's platform id field, 0 when the call fails.
   virtual int32_t PlatformId() = 0;
   // A top-level window with exactly this title (UTF-8), or 0.

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/form.h"
+#include "settings/ui_texts.h"
 
 namespace frin {
 
@@ -16,18 +17,12 @@ inline constexpr int32_t kForm_SetClientWidth = 7575, kForm_SetClientHeight = 37
 inline constexpr int32_t kCountBarMax = 500, kCountBarLargeChange = 10;
 inline constexpr int32_t kSpeedBarMax = 15, kSpeedBarLargeChange = 2;
 
-// The two maker lines, Label1(6) and Label1(7).
-inline constexpr const char* kMakerLine = "Tolvar Software";
-inline constexpr const char* kContactLine = "E-mail: frin@tolvar.example";
-
-// The dialog's fonts F1 to F6 (n from 1 to 6), all with the Japanese character set.
-Font Form_SetFont(int n);
-
-// Builds the dialog with its design-time properties: caption, fixed-dialog border, no icon, the
-// design client area (width and height also hold the client size until the dialog is placed),
-// the platform's default dialog font, and the controls in tab order with Image1 last. Controls
-// inside a frame have it as container and are positioned relative to it. Every control carries
-// its ID from settings/control_ids.h. No handler is wired here.
-std::unique_ptr<Form> BuildForm_Set();
+// Builds the dialog with its design-time properties in the given language: caption, fixed-dialog
+// border, no icon, the design client area (width and height also hold the client size until the
+// dialog is placed), the language's dialog font (Japanese: the platform's default dialog font),
+// and the controls in tab order with their captions and fonts in that language, Image1 last.
+// Controls inside a frame have it as container and are positioned relative to it. Every control
+// carries its ID from settings/control_ids.h. No handler is wired here.
+std::unique_ptr<Form> BuildForm_Set(const UiLanguage& language);
 
 }  // namespace frin

@@ -15,16 +15,16 @@ std::string DirectoryPart(std::string_view path) {
   return TrimBlanks(path.substr(0, last));
 }
 
-std::string PictureFilter() {
-  constexpr std::array<std::pair<const char*, const char*>, 4> kPairs = {{
-      {"ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)", "*.bmp;*.jpg;*.wmf"},
-      {"ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)", "*.bmp"},
-      {"JPEGﾌｧｲﾙ(*.jpg)", "*.jpg"},
-      {"ﾒﾀﾌｧｲﾙ (*.wmf)", "*.wmf"},
+std::string PictureFilter(const UiLanguage& language) {
+  constexpr std::array<std::pair<TextId, const char*>, 4> kPairs = {{
+      {TextId::kFilterPictures, "*.bmp;*.jpg;*.wmf"},
+      {TextId::kFilterBitmaps, "*.bmp"},
+      {TextId::kFilterJpeg, "*.jpg"},
+      {TextId::kFilterMetafiles, "*.wmf"},
   }};
   std::string filter;
   for (const auto& [description, pattern] : kPairs) {
-    filter += description;
+    filter += language.Text(description);
     filter.push_back('\0');
     filter += pattern;
     filter.push_back('\0');
@@ -41,8 +41,8 @@ std::string InitialPictureFolder(std::string_view txtFileText, Module_API& api) 
   return folder;
 }
 
-FileChooserRequest PictureFileRequest(WindowHandle owner, uintptr_t instance,
-                                      std::string initialDir) {
+FileChooserRequest PictureFileRequest(const UiLanguage& language, WindowHandle owner,
+                                      uintptr_t instance, std::string initialDir) {
   std::string buffer(1, '\0');
   buffer.append(kPictureChooserBufferSize - 1, ' ');
 
@@ -50,14 +50,14 @@ FileChooserRequest PictureFileRequest(WindowHandle owner, uintptr_t instance,
   request.structSize = 76;
   request.owner = owner;
   request.instance = instance;
-  request.filter = PictureFilter();
+  request.filter = PictureFilter(language);
   request.filterIndex = 1;
   request.file = buffer;
   request.maxFile = kPictureChooserBufferSize;
   request.fileTitle = buffer;
   request.maxFileTitle = kPictureChooserBufferSize;
   request.initialDir = std::move(initialDir);
-  request.title = kPictureChooserTitle;
+  request.title = language.Text(TextId::kChooserTitle);
   request.flags = kPictureChooserFlags;
   return request;
 }
@@ -66,8 +66,9 @@ std::string ChoosePictureFile(SaverBase& saver) {
   if (!saver.Form_Set) return std::string();
   Form& form = *saver.Form_Set;
   Module_API& api = saver.api;
-  const FileChooserRequest request = PictureFileRequest(
-      form.hwnd, api.InstanceHandle(), InitialPictureFolder(form.Get("Txt_File").text, api));
+  const FileChooserRequest request =
+      PictureFileRequest(*saver.Language, form.hwnd, api.InstanceHandle(),
+                         InitialPictureFolder(form.Get("Txt_File").text, api));
   const std::optional<std::string> chosen = api.GetOpenFileName(request);
   if (!chosen) return std::string();
   std::string s = TrimBlanks(*chosen);

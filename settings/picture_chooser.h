@@ -7,12 +7,12 @@
 #include <string_view>
 
 #include "platform/module_api.h"
+#include "settings/ui_texts.h"
 
 namespace frin {
 
 struct SaverBase;
 
-inline constexpr const char* kPictureChooserTitle = "背景の参照";
 // OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY.
 inline constexpr uint32_t kPictureChooserFlags = 0x81804u;
 inline constexpr uint32_t kPictureChooserBufferSize = 256;
@@ -21,17 +21,19 @@ inline constexpr uint32_t kPictureChooserBufferSize = 256;
 // empty string when the path has no backslash. C:\pics\a.bmp gives C:\pics, C:\a.bmp gives C:.
 std::string DirectoryPart(std::string_view path);
 
-// The four description/pattern pairs, each string followed by one NUL, and a closing NUL.
-std::string PictureFilter();
+// The four description/pattern pairs, the descriptions in the given language, each string
+// followed by one NUL, and a closing NUL.
+std::string PictureFilter(const UiLanguage& language);
 
 // Where the chooser starts for this Txt_File text: DirectoryPart of the trimmed text, or the
 // program's folder when the text is blank or has no folder part.
 std::string InitialPictureFolder(std::string_view txtFileText, Module_API& api);
 
 // The complete request: owner, instance, filter with the first pair preselected, the two
-// 256-character buffers (NUL then 255 blanks), the initial folder, the title and the flags.
-FileChooserRequest PictureFileRequest(WindowHandle owner, uintptr_t instance,
-                                      std::string initialDir);
+// 256-character buffers (NUL then 255 blanks), the initial folder, the title and the flags; the
+// title and the filter's descriptions in the given language.
+FileChooserRequest PictureFileRequest(const UiLanguage& language, WindowHandle owner,
+                                      uintptr_t instance, std::string initialDir);
 
 // Runs the chooser, modal to Form_Set, starting from the folder of Txt_File's current text.
 // The chosen full path without blanks around it and cut at a NUL, or the empty string when the

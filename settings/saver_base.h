@@ -15,6 +15,7 @@
 #include "platform/random.h"
 #include "platform/raster.h"
 #include "settings/saver_settings.h"
+#include "settings/ui_texts.h"
 
 namespace frin {
 
@@ -29,6 +30,9 @@ struct SaverBase {
 
   Module_API& api;
   Random random;
+
+  // The texts and fonts of the user's interface language, chosen once at start-up.
+  const UiLanguage* Language = &JapaneseLanguage();
 
   frin::SaverSettings SaverSettings;
 

@@ -111,7 +111,7 @@ void WireForm_Set(SaverBase& saver, Form& form) {
 
 void OpenSettingsDialog(SaverBase& saver) {
   Module_API& api = saver.api;
-  saver.Form_Set = BuildForm_Set();
+  saver.Form_Set = BuildForm_Set(*saver.Language);
   Form& form = *saver.Form_Set;
   WireForm_Set(saver, form);
   api.LoadForm(form);

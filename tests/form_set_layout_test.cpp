@@ -83,7 +83,7 @@ bool IsBlue(uint32_t colour) {
 }
 
 TEST(Form_SetLayout, EachControlStandsInTheFrameThatSurroundsIt) {
-  const auto form = BuildForm_Set();
+  const auto form = BuildForm_Set(JapaneseLanguage());
   std::vector<const Control*> frames;
   for (const auto& c : form->Controls()) {
     if (c->kind == ControlKind::kFrame) frames.push_back(c.get());
@@ -109,7 +109,7 @@ TEST(Form_SetLayout, EachControlStandsInTheFrameThatSurroundsIt) {
 }
 
 TEST(Form_SetLayout, NoControlCoversAnotherThatTheUserCanOperate) {
-  const auto form = BuildForm_Set();
+  const auto form = BuildForm_Set(JapaneseLanguage());
   for (const auto& a : form->Controls()) {
     if (!Interactive(*a)) continue;
     for (const auto& b : form->Controls()) {
@@ -124,7 +124,7 @@ TEST(Form_SetLayout, NoControlCoversAnotherThatTheUserCanOperate) {
 }
 
 TEST(Form_SetLayout, EachFrameHoldsOneBarWithItsReadoutAndItsTwoEnds) {
-  const auto form = BuildForm_Set();
+  const auto form = BuildForm_Set(JapaneseLanguage());
   struct Want {
     const char* frame;
     int bar;
@@ -165,7 +165,7 @@ TEST(Form_SetLayout, EachFrameHoldsOneBarWithItsReadoutAndItsTwoEnds) {
 }
 
 TEST(Form_SetLayout, TheTextsReadInOrderOutsideTheFrames) {
-  const auto form = BuildForm_Set();
+  const auto form = BuildForm_Set(JapaneseLanguage());
   const int32_t frameRight = OnDialog(form->Get("Frame1", 0)).right;
   // The switches and the picture file, right of the frames, top to bottom.
   EXPECT_EQ(
@@ -192,7 +192,7 @@ TEST(Form_SetLayout, TheTextsReadInOrderOutsideTheFrames) {
 }
 
 TEST(Form_SetLayout, ColoursAndFontsOfTheTexts) {
-  const auto form = BuildForm_Set();
+  const auto form = BuildForm_Set(JapaneseLanguage());
   const Control& fileBox = form->Get("Txt_File");
   const uint32_t face = form->Get("Frame1", 0).backColor;
   const uint32_t text = form->Get("Label1", 10).foreColor;

@@ -224,7 +224,7 @@ TEST(SettingsDialog, OpensCentredTopmostWithASingleLineBrowseButton) {
 }
 
 TEST(Form_SetLayout, TabOrderIdsFramesAndPicture) {
-  auto form = BuildForm_Set();
+  auto form = BuildForm_Set(JapaneseLanguage());
   std::vector<std::string> focusable;
   std::set<int> ids;
   for (int tab = 0; tab <= 24; ++tab) {

@@ -20,7 +20,7 @@ std::string NameOf(const Control& c) {
 }
 
 TEST(Win32Layout, DialogControlsLandInsideTheClientAreaAtEveryRatio) {
-  std::unique_ptr<Form> form = BuildForm_Set();
+  std::unique_ptr<Form> form = BuildForm_Set(JapaneseLanguage());
   for (int32_t tpp : {15, 12, 10}) {
     const int32_t clientW = TwipsToPixels(form->clientWidth, tpp);
     const int32_t clientH = TwipsToPixels(form->clientHeight, tpp);
@@ -54,7 +54,7 @@ TEST(Win32Layout, DialogControlsLandInsideTheClientAreaAtEveryRatio) {
 }
 
 TEST(Win32Layout, DialogWindowsAreMadeInTabOrderWithStableIds) {
-  std::unique_ptr<Form> form = BuildForm_Set();
+  std::unique_ptr<Form> form = BuildForm_Set(JapaneseLanguage());
   const std::vector<Control*> order = CreationOrder(*form);
   ASSERT_EQ(order.size(), 26u);
   const char* const expected[] = {"Btn_Set(0)", "Btn_Set(1)", "Srl_Set(0)", "Srl_Set(1)",

@@ -122,6 +122,8 @@ class MemoryPlatform : public Module_API, public FormObserver {
 
   // --- System answers ------------------------------------------------------------------------
   void SetPlatformId(int32_t id) { platformId_ = id; }
+  // The user's interface language id (Japanese, 0x0411, unless a test says otherwise).
+  void SetUserInterfaceLanguage(uint16_t id) { uiLanguage_ = id; }
   void SetCommandText(std::string text) { commandText_ = std::move(text); }
   void SetScreen(const ScreenInfo& s) { screen_ = s; }
   // A screen of the given pixels at one integer twips per pixel on both axes.
@@ -180,6 +182,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
   ScreenInfo Screen() override { return screen_; }
   std::vector<Rect> Monitors() override;
   int32_t PlatformId() override { return platformId_; }
+  uint16_t UserInterfaceLanguage() override { return uiLanguage_; }
   WindowHandle FindTopWindow(const std::string& title) override;
   void ChangePassword(WindowHandle parent) override { passwordChanges_.push_back(parent); }
   void LoadForm(Form& form) override;
@@ -288,6 +291,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
   ScreenInfo screen_;
   std::vector<Rect> monitors_;  // empty: the screen alone
   int32_t platformId_ = kVerPlatformWin32Nt;
+  uint16_t uiLanguage_ = 0x0411;
   std::optional<int32_t> passwordAnswer_ = 1;
   int passwordCheckDepth_ = 0;
   std::vector<WindowHandle> passwordChecks_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 namespace frin::win32 {
 namespace {
@@ -90,7 +91,32 @@ bool FontBook::Covers(const std::wstring& face, const std::wstring& sample) {
   return all;
 }
 
-std::wstring FontBook::Resolve(const std::wstring& face, const std::wstring& sample) {
+namespace {
+
+// The face of the system's message font (Segoe UI on Windows 10 and 11, Tahoma on XP).
+std::wstring MessageFace() {
+  NONCLIENTMETRICSW metrics{};
+  // The size without Vista's last field, which every version from Windows 2000 on accepts.
+  metrics.cbSize = offsetof(NONCLIENTMETRICSW, lfMessageFont) + sizeof(LOGFONTW);
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0) &&
+      metrics.lfMessageFont.lfFaceName[0] != L'\0') {
+    return metrics.lfMessageFont.lfFaceName;
+  }
+  return L"MS Shell Dlg 2";
+}
+
+}  // namespace
+
+std::wstring FontBook::Resolve(const std::wstring& face, const std::wstring& sample, int charset) {
+  if (face.empty()) {
+    if (messageFace_.empty()) messageFace_ = MessageFace();
+    return messageFace_;
+  }
+  if (charset != SHIFTJIS_CHARSET) return face;
+  return ResolveJapanese(face, sample);
+}
+
+std::wstring FontBook::ResolveJapanese(const std::wstring& face, const std::wstring& sample) {
   for (const Resolved& r : resolved_) {
     if (r.face == face && r.sample == sample) return r.result;
   }
@@ -154,13 +180,15 @@ int FontBook::TextWidth(HFONT font, const std::wstring& text) {
 
 HFONT FontBook::Get(const FontRequest& request, const std::wstring& sample,
                     const std::wstring& text, int maxWidth) {
-  const std::wstring face = Resolve(request.face, sample);
+  const std::wstring face = Resolve(request.face, sample, request.charset);
   int height = static_cast<int>(std::lround(request.points * dpiY_ / 72.0));
   if (height < 1) height = 1;
   HFONT font = Make(face, height, request.weight, request.italic, request.charset);
   if (text.empty() || maxWidth <= 0) return font;
-  // Shrunk by a quarter at most: beyond that a caption is better clipped than unreadable.
-  const int smallest = std::max(8, height - height / 4);
+  // Shrunk by a third at most: beyond that a caption is better clipped than unreadable. A stand-in
+  // face wider than the one designed for (the short bold "Frin" of the title line, in a free
+  // Japanese face or at a large scale) needs more than a quarter.
+  const int smallest = std::max(8, height - height / 3);
   while (height > smallest && TextWidth(font, text) > maxWidth) {
     --height;
     font = Make(face, height, request.weight, request.italic, request.charset);

@@ -1,6 +1,7 @@
-// Fonts of the settings dialog. The model names Japanese faces; where a face is missing, or
-// lacks glyphs of the dialog's captions, a face that has them stands in, and a caption too wide
-// for its box is drawn a little smaller until it fits.
+// Fonts of the settings dialog. In Japanese the model names Japanese faces; where a face is
+// missing, or lacks glyphs of the dialog's captions, a face that has them stands in. In other
+// languages the model names the system's message font (an empty face). A caption too wide for
+// its box is drawn a little smaller until it fits.
 #pragma once
 
 #ifndef NOMINMAX
@@ -28,9 +29,10 @@ class FontBook {
   FontBook(const FontBook&) = delete;
   FontBook& operator=(const FontBook&) = delete;
 
-  // The face that draws the request: the named one when it exists and has every glyph of
-  // sample, else the first stand-in that has them, else the named one.
-  std::wstring Resolve(const std::wstring& face, const std::wstring& sample);
+  // The face that draws the request. An empty face is the system's message font. A face of the
+  // Japanese character set: the named one when it exists and has every glyph of sample, else the
+  // first stand-in that has them, else the named one. Any other: the named one.
+  std::wstring Resolve(const std::wstring& face, const std::wstring& sample, int charset);
   // A font of the request at its size, or smaller (down to 8 pixels) until text fits in
   // maxWidth pixels; owned by the book. The height in pixels at the screen's dots per inch.
   HFONT Get(const FontRequest& request, const std::wstring& sample, const std::wstring& text,
@@ -49,6 +51,7 @@ class FontBook {
   };
   HFONT Make(const std::wstring& face, int height, int weight, bool italic, int charset);
   bool Exists(const std::wstring& face);
+  std::wstring ResolveJapanese(const std::wstring& face, const std::wstring& sample);
   bool Covers(const std::wstring& face, const std::wstring& sample);
   int TextWidth(HFONT font, const std::wstring& text);
 
@@ -57,6 +60,7 @@ class FontBook {
   std::vector<Made> made_;
   std::vector<Resolved> resolved_;
   std::vector<std::wstring> japaneseFaces_;  // faces the system lists for the Japanese charset
+  std::wstring messageFace_;                 // the system's message font, once asked
   bool listed_ = false;
 };
 

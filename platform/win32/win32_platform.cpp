@@ -216,6 +216,16 @@ int32_t Win32Platform::PlatformId() {
   return static_cast<int32_t>(info.dwPlatformId);
 }
 
+uint16_t Win32Platform::UserInterfaceLanguage() {
+  // GetUserDefaultUILanguage is Windows 2000's; before it the user's language is the best answer.
+  using UiLanguageFn = LANGID(WINAPI*)();
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  auto uiLanguage = kernel == nullptr ? nullptr
+                                      : reinterpret_cast<UiLanguageFn>(reinterpret_cast<void*>(
+                                            GetProcAddress(kernel, "GetUserDefaultUILanguage")));
+  return uiLanguage != nullptr ? uiLanguage() : GetUserDefaultLangID();
+}
+
 WindowHandle Win32Platform::FindTopWindow(const std::string& title) {
   // FindWindowW may match without regard to case (Wine does): walk every top-level window it
   // offers under the title and take the first whose text is exactly the title.

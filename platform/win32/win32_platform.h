@@ -129,6 +129,7 @@ class Win32Platform : public Module_API, public FormObserver {
   ScreenInfo Screen() override;
   std::vector<Rect> Monitors() override;
   int32_t PlatformId() override;
+  uint16_t UserInterfaceLanguage() override;
   WindowHandle FindTopWindow(const std::string& title) override;
   void ChangePassword(WindowHandle parent) override;
   void LoadForm(Form& form) override;
