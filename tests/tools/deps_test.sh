@@ -42,7 +42,7 @@ echo "dpkg $*" >>"$FAKE_LOG"
 [ "$1" = --print-foreign-architectures ] && echo i386
 exit 0
 FAKE
-printf '#!/bin/sh\necho ja_JP.utf8\n' >"$WORK/bin/locale"
+printf "#!/bin/sh\\necho ja_JP.utf8\\necho en_US.utf8\\n" >"$WORK/bin/locale"
 chmod +x "$WORK/bin/"*
 printf 'ID=debian\nVERSION_CODENAME=rel\n' >"$WORK/os-release"
 

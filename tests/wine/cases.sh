@@ -32,6 +32,8 @@ CASES=(
   dialog_tab_order_and_unbound_keys
   dialog_close_box_writes_nothing
   dialog_japanese_captions_render
+  dialog_in_english_elsewhere
+  dialog_in_japanese_on_a_japanese_system
   dialog_store_write_error_reports_once
   dialog_scroll_bars_by_mouse
   preview_in_host_window
@@ -49,10 +51,19 @@ CASES=(
   soak_one_minute
 )
 
+# case_locale NAME: the locale a case starts under. The dialog's cases run on a Japanese system,
+# where the dialog shows its texts as designed; a case may export another locale itself.
+case_locale() {
+  case $1 in
+  *dialog*) echo ja_JP.UTF-8 ;;
+  *) echo "${LC_ALL:-}" ;;
+  esac
+}
+
 case_time_limit() {
   case $1 in
   layer_grows_from_bottom | saver_over_picture_screenshot | ticks_* | bad_* | two_monitors_*) echo 90 ;;
-  display_scaling_*) echo 180 ;;
+  display_scaling_* | dialog_in_*) echo 180 ;;
   pictures_that_would_exhaust_the_saver) echo 180 ;;
   soak_one_minute) echo 240 ;;
   *) echo 60 ;;
@@ -866,6 +877,118 @@ t_dialog_japanese_captions_render() {
     cp "$T_DIR/dialog.png" "$ROOT/docs/dialog.png"
   fi
   close_dialog_with 1
+}
+
+# The texts of the dialog and of the picture chooser in each language, as a user reads them.
+EN_CAPTIONS=(
+  "Btn_Set(0)=OK" "Btn_Set(1)=Cancel" "Chk_Set(0)=Hide the desktop"
+  "Chk_Set(3)=Use a picture" "Btn_File=Browse" "Chk_Set(1)=Snow cover"
+  "Chk_Set(2)=Ignore mouse movement" "Frame1(0)=Number of flakes" "Frame1(1)=Speed"
+  "Label1(1)=" "Label1(2)=Few" "Label1(3)=Many" "Label1(4)=Fast" "Label1(5)=Slow"
+  "Label1(8)=Screen Saver" "Label1(9)=Frin" "Label1(10)=Ver. 3.02" "Label1(12)=Picture file"
+)
+EN_CHOOSER="Choose a background picture"
+EN_TYPES=("Picture files (*.bmp;*.jpg;*.wmf)" "Bitmaps (*.bmp)" "JPEG files (*.jpg)"
+  "Metafiles (*.wmf)")
+JA_CAPTIONS=(
+  "Btn_Set(0)=Ｏ Ｋ" "Btn_Set(1)=Ｃａｎｃｅｌ" "Chk_Set(0)=ｽｸﾘｰﾝｾｰﾊﾞｰの起動時に背景を消す"
+  "Chk_Set(3)=背景を指定する" "Btn_File=参照 >>" "Chk_Set(1)=Frinが積もる"
+  "Chk_Set(2)=ﾏｳｽ移動でｽｸﾘｰﾝｾｰﾊﾞｰを解除しない" "Frame1(0)=Frinの量" "Frame1(1)=Frinのスピード"
+  "Label1(1)=個" "Label1(2)=少ない" "Label1(3)=多い" "Label1(4)=速い" "Label1(5)=遅い"
+  "Label1(8)=Screen Saver" "Label1(9)=Frin" "Label1(10)=Ver. 3.02" "Label1(12)=背景ﾌｧｲﾙ"
+)
+JA_CHOOSER="背景の参照"
+JA_TYPES=("ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)" "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)" "JPEGﾌｧｲﾙ(*.jpg)" "ﾒﾀﾌｧｲﾙ (*.wmf)")
+
+# use_caption_probe: from now on the saver started is frin_probe.scr, which measures its captions
+# from inside when asked (the driver's fits).
+use_caption_probe() {
+  local probe
+  probe=$(dirname "$FRIN_SCR")/frin_probe.scr
+  [ -f "$probe" ] || fail "no frin_probe.scr beside $FRIN_SCR"
+  cp "$probe" "$WINEPREFIX/drive_c/windows/system32/frin.scr"
+  export FRIN_PROBE_FITS='C:\fits.txt'
+}
+
+# captions_fit DPI: every caption of the open dialog (of frin_probe.scr) is whole inside its
+# control, measured in the font the control draws with.
+captions_fit() {
+  local fits line name extent room
+  fits=$(driver fits)
+  echo "$fits" >"$T_DIR/fits-$1.log"
+  [ -n "$fits" ] || note "at $1 dpi the driver measured no caption"
+  while read -r line; do
+    name=${line%% *}
+    [[ $line == *nofont* ]] && { note "at $1 dpi $name has no font to measure"; continue; }
+    extent=$(field "$line" extent) room=$(field "$line" room)
+    [ "${extent:-0}" -le "${room:-0}" ] ||
+      note "at $1 dpi the caption of $name does not fit: $extent pixels in $room ($line)"
+  done <<<"$fits"
+}
+
+# dialog_in_language EN|JA: the dialog's and the chooser's texts, every caption fitting at 96 and
+# 192 dpi, and OK and Cancel doing what they do in any language.
+dialog_in_language() {
+  local lang=$1 captions types chooser
+  declare -n captions=${lang}_CAPTIONS types=${lang}_TYPES chooser=${lang}_CHOOSER
+  setup 1280x1024
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\pics\snow.jpg' Remain=off \
+    Mouse_Move=off
+  open_dialog
+  dump_dialog
+  local kv
+  for kv in "${captions[@]}"; do
+    expect_control "${kv%%=*}" text "${kv#*=}"
+  done
+  expect_eq "dialog caption" "ScreenSaver Frin" "$(field "$(driver window)" caption)"
+  local x y w h
+  read -r x y w h <<<"$(geometry "$DIALOG_XID")"
+  shot "$T_DIR/screen.png"
+  python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$x" "$y" "$w" "$h" "$T_DIR/dialog.png"
+  # The chooser: its title and its file types, the first preselected.
+  driver click Btn_File >/dev/null &
+  local clicker=$! seen
+  seen=$(driver chooser "$chooser")
+  wait "$clicker"
+  echo "$seen" >"$T_DIR/chooser.log"
+  expect_eq "the chooser's file types" "$(printf 'type [%s]\n' "${types[@]}")" \
+    "$(grep '^type ' <<<"$seen")"
+  sleep 0.5
+  # Cancel writes nothing; OK writes the seven values the controls show.
+  local before
+  before=$(store)
+  driver scroll "Srl_Set(0)" 321 click "Chk_Set(1)" >/dev/null
+  close_dialog_with 1
+  store_unchanged "$before"
+  open_dialog
+  driver scroll "Srl_Set(0)" 321 click "Chk_Set(1)" >/dev/null
+  close_dialog_with 0
+  expect_eq "the store after OK" \
+    "BS_File=C:\pics\snow.jpg;BackScreen=on;Max=321;Mouse_Move=off;Remain=on;SaverType=black;Speed=100" \
+    "$(store | LC_ALL=C sort | tr '\n' ';' | sed 's/;$//')"
+  use_caption_probe
+  local dpi
+  for dpi in 96 192; do
+    set_dpi "$dpi"
+    open_dialog
+    captions_fit "$dpi"
+    driver close >/dev/null
+    ends_within "$FRIN_PID" 3 || note "the dialog did not close at $dpi dpi"
+  done
+}
+
+t_dialog_in_english_elsewhere() {
+  export LC_ALL=en_US.UTF-8 LANG=en_US.UTF-8
+  dialog_in_language EN
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    cp "$T_DIR/dialog.png" "$ROOT/docs/dialog-en.png"
+  fi
+}
+
+t_dialog_in_japanese_on_a_japanese_system() {
+  export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  dialog_in_language JA
 }
 
 # bar_middle NAME: sets BAR_L, BAR_R, BAR_Y (the bar's ends and middle row) and BAR_ARROW (an

@@ -6,7 +6,14 @@
 //   dump                    one line per control: name, class, text, enabled, visible, check,
 //                           scroll range and position, screen rectangle
 //   window                  the dialog's caption, window and client rectangles (screen pixels)
+//   chooser TITLE           waits up to 5 s for the file chooser titled TITLE (UTF-8), prints
+//                           "chooser <hwnd>" and a line "type [DESCRIPTION]" for each entry of
+//                           its file type list, then cancels it
 //   closebox                the screen position of the title bar's close button
+//   fits                    (frin_probe.scr only) one line per captioned control: its text's
+//                           width in the font the control draws with, the room the control gives
+//                           the text, the font's height and face:
+//                           "NAME extent=W room=R height=H face=[F]"
 //   focus                   the name of the control that has the keyboard focus
 //   scroll NAME POS         SBM_SETPOS, then WM_HSCROLL SB_THUMBPOSITION and SB_ENDSCROLL
 //   click NAME              BM_CLICK
@@ -162,6 +169,87 @@ void DumpControl(HWND dialog, const ControlName& c) {
   Print(line);
 }
 
+// The captions measured from inside frin_probe.scr: the probe writes one line per captioned
+// control to FRIN_PROBE_FITS when the dialog is posted "Frin caption probe"; each is printed with
+// the control's name.
+bool Fits(HWND dialog) {
+  const wchar_t* path = _wgetenv(L"FRIN_PROBE_FITS");
+  if (path == nullptr) {
+    Print("error: FRIN_PROBE_FITS is not set");
+    return false;
+  }
+  DeleteFileW(path);
+  PostMessageW(dialog, RegisterWindowMessageW(L"Frin caption probe"), 0, 0);
+  FILE* in = nullptr;
+  for (int i = 0; i < 50 && (in = _wfopen(path, L"rb")) == nullptr; ++i)
+    Sleep(100);
+  if (in == nullptr) {
+    Print("error: the probe wrote no measurements (is this frin_probe.scr?)");
+    return false;
+  }
+  std::string all;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, in)) > 0;)
+    all.append(buf, n);
+  fclose(in);
+  if (all.rfind("\xEF\xBB\xBF", 0) == 0) all.erase(0, 3);
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t end = all.find('\n', start);
+    if (end == std::string::npos) end = all.size();
+    std::string line = all.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    int id = 0;
+    long extent = 0, height = 0;
+    int room = 0, used = 0;
+    if (sscanf(line.c_str(), "%d %ld %d %ld %n", &id, &extent, &room, &height, &used) < 4) continue;
+    const char* name = "?";
+    for (const auto& c : kControls) {
+      if (c.id == id) name = c.name;
+    }
+    Print(std::string(name) + " extent=" + std::to_string(extent) +
+          " room=" + std::to_string(room) + " height=" + std::to_string(height) +
+          " face=" + Quote(line.substr(static_cast<size_t>(used))));
+  }
+  return true;
+}
+
+// The file chooser: its file type list (the explorer-style dialog's cmb1), then Cancel.
+bool Chooser(const std::wstring& title) {
+  HWND chooser = nullptr;
+  for (int i = 0; i < 50 && chooser == nullptr; ++i) {
+    chooser = FindWindowW(nullptr, title.c_str());
+    if (chooser == nullptr) Sleep(100);
+  }
+  if (chooser == nullptr) {
+    Print("error: no chooser titled " + Quote(Utf8(title)));
+    return false;
+  }
+  Print("chooser " + Hwnd(chooser));
+  constexpr int kFileTypeList = 0x470;  // cmb1
+  // The list is filled while the chooser initialises: wait for its entries.
+  HWND types = nullptr;
+  DWORD_PTR count = 0;
+  for (int i = 0; i < 50 && count == 0; ++i) {
+    types = Control(chooser, kFileTypeList);
+    if (types != nullptr)
+      SendMessageTimeoutW(types, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kTimeoutMs, &count);
+    if (count == 0) Sleep(100);
+  }
+  for (DWORD_PTR i = 0; i < count && i < 64; ++i) {
+    wchar_t buf[512] = {};
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(types, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                        kTimeoutMs, &got);
+    Print("type " + Quote(Utf8(buf)));
+  }
+  PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+  for (int i = 0; i < 50 && IsWindow(chooser); ++i)
+    Sleep(100);
+  return !IsWindow(chooser);
+}
+
 bool Click(HWND h) {
   DWORD_PTR result = 0;
   // The dialog may close (and its process end) inside the click; a failed wait is not an error.
@@ -231,6 +319,11 @@ int wmain(int argc, wchar_t** argv) {
       HWND d = dialogOrFail();
       for (const auto& c : kControls)
         DumpControl(d, c);
+    } else if (cmd == "chooser") {
+      need(i + 1, 1);
+      if (!Chooser(Wide(args[++i]))) status = 2;
+    } else if (cmd == "fits") {
+      if (!Fits(dialogOrFail())) status = 2;
     } else if (cmd == "window") {
       HWND d = dialogOrFail();
       RECT w{}, c{};
