@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/number_text.h"
+#include "settings/picture_kinds.h"
 #include "settings/saver_base.h"
 
 namespace frin {
@@ -16,7 +17,8 @@ std::string DirectoryPart(std::string_view path) {
 }
 
 std::string PictureFilter() {
-  constexpr std::array<std::pair<const char*, const char*>, 4> kPairs = {{
+  constexpr std::array<std::pair<const char*, const char*>, 5> kPairs = {{
+      {kEveryPictureDescription, kEveryPicturePattern},
       {"ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)", "*.bmp;*.jpg;*.wmf"},
       {"ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)", "*.bmp"},
       {"JPEGﾌｧｲﾙ(*.jpg)", "*.jpg"},
