@@ -12,6 +12,11 @@ CASES=(
   background_bmp
   background_jpg
   background_wmf
+  background_png
+  background_gif
+  background_tiff
+  background_phone_photo_upright
+  background_phone_photo_progressive_upright
   background_picture_japanese_path
   background_corrupt_picture_is_black
   pictures_that_would_exhaust_the_saver
@@ -262,6 +267,33 @@ t_background_desktop() {
 t_background_bmp() { picture_background quad.bmp 8; }
 t_background_jpg() { picture_background quad.jpg 40; }
 t_background_wmf() { picture_background quad.wmf 8; }
+t_background_png() { picture_background quad.png 8; }
+t_background_gif() { picture_background quad.gif 8; }
+t_background_tiff() { picture_background quad.tif 8; }
+
+# picture_upright FILE: a phone's portrait photo (stored turned, Exif orientation 6) is shown as
+# ImageMagick's convert -auto-orient stands it up: the upright quadrants, stretched.
+picture_upright() {
+  setup 640x480
+  pictures
+  convert "$WINEPREFIX/drive_c/pics/$1" -auto-orient -resize '640x480!' "$T_DIR/auto_orient.png" ||
+    fail "ImageMagick cannot read $1"
+  expect "ImageMagick's -auto-orient does not stand $1 up as the test picture" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/auto_orient.png" 40 0.85 "${QUADRANT_REGIONS[@]}"
+  seed Max=150 Speed=100 SaverType=black BackScreen=on "BS_File=C:\\pics\\$1" Remain=off \
+    Mouse_Move=on
+  frin /s
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  expect "the photo $1 is not shown upright, stretched (each quadrant as -auto-orient shows it)" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" 40 0.85 "${QUADRANT_REGIONS[@]}"
+  key_ends_saver
+}
+
+# The saver's own decoder reads the baseline photo, the system's the progressive one.
+t_background_phone_photo_upright() { picture_upright phone_6.jpg; }
+t_background_phone_photo_progressive_upright() { picture_upright phone_6_progressive.jpg; }
 
 # black_background_with FILE: a picture setting naming FILE gives the black background, and no
 # error report.
