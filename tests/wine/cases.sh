@@ -355,10 +355,10 @@ saver_up_timed() {
   UP_MS=$(($(date +%s%3N) - start))
 }
 
-# Pictures whose headers claim 30000 x 30000 or 65535 x 65535 pixels, a jpg of 400 scans,
-# metafiles of a huge extent or a million records: each gives the black background, at most 2 s
-# later than a run without a picture, with no error report; the largest pictures within the
-# bound show.
+# Pictures whose headers claim 30000 x 30000 or 65535 x 65535 pixels (bmp, jpg, png, tiff), a
+# jpg of 400 scans, metafiles of a huge extent or a million records: each gives the black
+# background, at most 2 s later than a run without a picture, with no error report; the largest
+# pictures within the bound show.
 t_pictures_that_would_exhaust_the_saver() {
   setup 640x480
   python3 "$WINE_TESTS/huge_pictures.py" "$WINEPREFIX/drive_c/huge" || fail "cannot write the pictures"
@@ -373,7 +373,7 @@ t_pictures_that_would_exhaust_the_saver() {
   key_ends_saver
   for name in bmp_30000.bmp bmp_65535.bmp jpg_30000.jpg jpg_65535.jpg jpg_many_scans.jpg \
     wmf_huge_extent.wmf wmf_many_records.wmf wmf_huge_bitmap.wmf jpg_progressive.jpg \
-    wmf_lines.wmf wmf_bitmap.wmf; do
+    wmf_lines.wmf wmf_bitmap.wmf png_30000.png tif_30000.tif; do
     seed Max=150 Speed=100 SaverType=black BackScreen=on "BS_File=C:\\huge\\$name" Remain=off \
       Mouse_Move=on
     saver_up_timed
