@@ -31,6 +31,19 @@ void Be16(std::string& s, uint32_t v) {
   s.push_back(static_cast<char>(v & 0xFF));
 }
 
+// A bitmap's info header (40 bytes): width x height at `bits` a pixel, no colour table.
+void InfoHeader(std::string& s, int32_t width, int32_t height, uint16_t bits,
+                uint32_t compression = 0) {
+  Le32(s, 40);
+  Le32(s, static_cast<uint32_t>(width));
+  Le32(s, static_cast<uint32_t>(height));
+  Le16(s, 1);
+  Le16(s, bits);
+  Le32(s, compression);
+  for (int i = 0; i < 5; ++i)
+    Le32(s, 0);
+}
+
 // A 24-bit bmp whose header claims width x height; the pixel rows follow only when given.
 std::string Bmp(int32_t width, int32_t height, bool withPixels = false) {
   std::string s = "BM";
@@ -39,13 +52,7 @@ std::string Bmp(int32_t width, int32_t height, bool withPixels = false) {
   Le32(s, 54 + pixels);
   Le32(s, 0);
   Le32(s, 54);
-  Le32(s, 40);
-  Le32(s, static_cast<uint32_t>(width));
-  Le32(s, static_cast<uint32_t>(height));
-  Le16(s, 1);
-  Le16(s, 24);
-  for (int i = 0; i < 6; ++i)
-    Le32(s, 0);
+  InfoHeader(s, width, height, 24);
   s.append(pixels, '\x40');
   return s;
 }
@@ -147,14 +154,7 @@ std::string StretchDib(int32_t width, int32_t height, uint16_t bits, size_t data
   for (uint32_t v :
        {static_cast<uint32_t>(height), static_cast<uint32_t>(width), 0u, 0u, 1440u, 1440u, 0u, 0u})
     Le16(p, v & 0xFFFF);
-  Le32(p, 40);
-  Le32(p, static_cast<uint32_t>(width));
-  Le32(p, static_cast<uint32_t>(height));
-  Le16(p, 1);
-  Le16(p, bits);
-  Le32(p, compression);
-  for (int i = 0; i < 5; ++i)
-    Le32(p, 0);
+  InfoHeader(p, width, height, bits, compression);
   if (bits <= 8) p += std::string(4u << bits, '\0');  // the palette
   p += std::string(dataBytes, '\x5A');
   return Record(0x0F43, p);
@@ -432,13 +432,7 @@ std::string EmfStretchDib(int32_t width, int32_t height, size_t dataBytes) {
   for (uint32_t v : {0u, 0u, 0u, 0u, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
                      80u, 40u, 120u, static_cast<uint32_t>(dataBytes), 0u, 0x00CC0020u, 100u, 100u})
     Le32(b, v);
-  Le32(b, 40);
-  Le32(b, static_cast<uint32_t>(width));
-  Le32(b, static_cast<uint32_t>(height));
-  Le16(b, 1);
-  Le16(b, 24);
-  for (int i = 0; i < 6; ++i)
-    Le32(b, 0);
+  InfoHeader(b, width, height, 24);
   b += std::string(dataBytes, '\x22');
   while (b.size() % 4)
     b.push_back('\0');
