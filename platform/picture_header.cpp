@@ -1,5 +1,6 @@
 #include "platform/picture_header.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -17,6 +18,10 @@ class Bytes {
   uint32_t Le32(size_t at) const { return Le16(at) | Le16(at + 2) << 16; }
   uint32_t Be16(size_t at) const { return U8(at) << 8 | U8(at + 1); }
   uint32_t Be32(size_t at) const { return Be16(at) << 16 | Be16(at + 2); }
+  // n bytes as text; empty past the end.
+  std::string_view Text(size_t at, size_t n) const {
+    return Has(at, n) ? b_.substr(at, n) : std::string_view();
+  }
   // The first position from at that holds the byte v, or Size().
   size_t Find(uint8_t v, size_t at) const {
     if (at >= b_.size()) return b_.size();
@@ -265,16 +270,214 @@ std::optional<PictureExtent> Wmf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
   return Extent(PictureFormat::kWmf, width, height);
 }
 
+// An enhanced metafile's bitmap records: where each keeps the offset of its bitmap's header
+// (the record's size in bytes follows it); 0 for a record that carries none.
+size_t EmfBitmapField(uint32_t type) {
+  switch (type) {
+    case 76:   // BITBLT
+    case 77:   // STRETCHBLT
+    case 78:   // MASKBLT
+    case 114:  // ALPHABLEND
+    case 116:  // TRANSPARENTBLT
+      return 84;
+    case 79:  // PLGBLT
+      return 96;
+    case 80:  // SETDIBITSTODEVICE
+    case 81:  // STRETCHDIBITS
+      return 48;
+    case 93:  // CREATEMONOBRUSH
+    case 94:  // CREATEDIBPATTERNBRUSHPT
+      return 16;
+    default:
+      return 0;
+  }
+}
+
+// An enhanced metafile: its frame in hundredths of a millimetre (himetric, as the system sizes
+// it), then the records, held to the same bounds as a wmf's.
+std::optional<PictureExtent> Emf(const Bytes& b, int32_t dpiX, int32_t dpiY) {
+  constexpr size_t kHeaderSize = 88;
+  if (!b.Has(0, kHeaderSize) || dpiX <= 0 || dpiY <= 0) return std::nullopt;
+  const size_t headerSize = b.Le32(4);
+  if (headerSize < kHeaderSize || headerSize > b.Size()) return std::nullopt;
+  auto side = [&](size_t from, size_t to, int32_t dpi) {
+    const int64_t himetric =
+        std::llabs(int64_t{static_cast<int32_t>(b.Le32(to))} - static_cast<int32_t>(b.Le32(from)));
+    return (himetric * dpi + 1270) / 2540;
+  };
+  const int64_t width = side(24, 32, dpiX), height = side(28, 36, dpiY);
+  int64_t records = 0, saves = 0, bitmapPixels = 0;
+  for (size_t at = headerSize; b.Has(at, 8);) {
+    const uint32_t type = b.Le32(at);
+    const size_t size = b.Le32(at + 4);
+    if (size < 8 || size % 4 != 0 || size > b.Size() - at) break;  // what the player reads ends
+    if (++records > kMaxMetafileRecords) return std::nullopt;
+    if (type == 33 && ++saves > kMaxMetafileSaves) return std::nullopt;  // SAVEDC
+    if (type == 14) break;                                               // EOF
+    if (const size_t field = EmfBitmapField(type); field != 0 && field + 8 <= size) {
+      const size_t offset = b.Le32(at + field), length = b.Le32(at + field + 4);
+      if (offset != 0 || length != 0) {
+        if (offset >= size || !DibFits(b, at + offset, at + size, bitmapPixels)) {
+          return std::nullopt;
+        }
+      }
+    }
+    at += size;
+  }
+  return Extent(PictureFormat::kEmf, width, height);
+}
+
+// A png: the first chunk is the header, with the sides.
+std::optional<PictureExtent> Png(const Bytes& b) {
+  if (!b.Has(8, 16) || b.Be32(8) != 13 || b.Text(12, 4) != "IHDR") return std::nullopt;
+  return Extent(PictureFormat::kPng, b.Be32(16), b.Be32(20));
+}
+
+// A tiff: the sides in its first directory, the picture a decoder shows first.
+std::optional<PictureExtent> Tiff(const Bytes& b) {
+  const bool big = b.U8(0) == 'M';
+  auto u16 = [&](size_t at) { return big ? b.Be16(at) : b.Le16(at); };
+  auto u32 = [&](size_t at) { return big ? b.Be32(at) : b.Le32(at); };
+  if (!b.Has(4, 4)) return std::nullopt;
+  const size_t directory = u32(4);
+  if (!b.Has(directory, 2)) return std::nullopt;
+  const size_t count = u16(directory);
+  if (!b.Has(directory + 2, 12 * count)) return std::nullopt;
+  int64_t width = 0, height = 0;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t entry = directory + 2 + 12 * i;
+    const uint32_t tag = u16(entry), type = u16(entry + 2);
+    if ((tag != 256 && tag != 257) || u32(entry + 4) != 1) continue;
+    const int64_t value = type == 3 ? u16(entry + 8) : type == 4 ? u32(entry + 8) : 0;
+    (tag == 256 ? width : height) = value;
+  }
+  return Extent(PictureFormat::kTiff, width, height);
+}
+
+// A WebP: the sides in its first chunk, whichever of the three forms it takes.
+std::optional<PictureExtent> Webp(const Bytes& b) {
+  const std::string_view form = b.Text(12, 4);
+  if (!b.Has(20, form == "VP8L" ? 5 : 10)) return std::nullopt;
+  if (form == "VP8 ") {  // lossy: a key frame's start code, then 14-bit sides
+    if (b.U8(23) != 0x9D || b.U8(24) != 0x01 || b.U8(25) != 0x2A) return std::nullopt;
+    return Extent(PictureFormat::kWebp, b.Le16(26) & 0x3FFF, b.Le16(28) & 0x3FFF);
+  }
+  if (form == "VP8L") {  // lossless: a signature byte, then the sides less one in 14 bits each
+    if (b.U8(20) != 0x2F) return std::nullopt;
+    const uint32_t bits = b.Le32(21);
+    return Extent(PictureFormat::kWebp, (bits & 0x3FFF) + 1, ((bits >> 14) & 0x3FFF) + 1);
+  }
+  if (form == "VP8X") {  // extended: the canvas's sides less one in 24 bits each
+    const int64_t width = (b.Le16(24) | b.U8(26) << 16) + 1;
+    const int64_t height = (b.Le16(27) | b.U8(29) << 16) + 1;
+    return Extent(PictureFormat::kWebp, width, height);
+  }
+  return std::nullopt;
+}
+
+// The boxes of the ISO media format between at and end: each a size and a type, then its body.
+struct Box {
+  std::string_view type;
+  size_t body = 0, end = 0;
+};
+
+// The box starting at `at`, or one of no type when none fits before end.
+Box BoxAt(const Bytes& b, size_t at, size_t end) {
+  if (at > end || end - at < 8) return {};
+  uint64_t size = b.Be32(at);
+  size_t header = 8;
+  if (size == 1) {  // a 64-bit size follows the type
+    if (end - at < 16) return {};
+    size = uint64_t{b.Be32(at + 8)} << 32 | b.Be32(at + 12);
+    header = 16;
+  } else if (size == 0) {  // to the end of what holds it
+    size = end - at;
+  }
+  if (size < header || size > end - at) return {};
+  return {b.Text(at + 4, 4), at + header, at + static_cast<size_t>(size)};
+}
+
+// The first box of this type among those in [at, end).
+Box FindBox(const Bytes& b, size_t at, size_t end, std::string_view type) {
+  for (Box box = BoxAt(b, at, end); !box.type.empty(); box = BoxAt(b, box.end, end)) {
+    if (box.type == type) return box;
+  }
+  return {};
+}
+
+// A heif: the largest image size among the item properties (the primary picture, or the grid
+// its tiles make, is the largest item; thumbnails and tiles are smaller).
+std::optional<PictureExtent> Heif(const Bytes& b) {
+  const Box meta = FindBox(b, 0, b.Size(), "meta");
+  if (meta.type.empty()) return std::nullopt;
+  const Box iprp = FindBox(b, meta.body + 4, meta.end, "iprp");  // meta is a full box
+  if (iprp.type.empty()) return std::nullopt;
+  const Box ipco = FindBox(b, iprp.body, iprp.end, "ipco");
+  if (ipco.type.empty()) return std::nullopt;
+  int64_t width = 0, height = 0;
+  for (Box p = BoxAt(b, ipco.body, ipco.end); !p.type.empty(); p = BoxAt(b, p.end, ipco.end)) {
+    if (p.type != "ispe" || p.end - p.body < 12) continue;
+    width = std::max<int64_t>(width, b.Be32(p.body + 4));
+    height = std::max<int64_t>(height, b.Be32(p.body + 8));
+  }
+  return Extent(PictureFormat::kHeif, width, height);
+}
+
+bool IsHeifBrand(std::string_view brand) {
+  for (std::string_view known : {"heic", "heix", "hevc", "hevx", "heim", "heis", "hevm", "hevs",
+                                 "mif1", "msf1", "avif", "avis"}) {
+    if (brand == known) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
-std::optional<PictureExtent> ReadPictureExtent(std::string_view bytes, int32_t dpiX, int32_t dpiY) {
+std::optional<PictureFormat> PictureFormatOf(std::string_view bytes) {
   const Bytes b(bytes);
   if (!b.Has(0, 4)) return std::nullopt;
-  if (b.U8(0) == 'B' && b.U8(1) == 'M') return Bmp(b);
-  if (b.U8(0) == 0xFF && b.U8(1) == 0xD8) return Jpeg(b);
-  if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") return Gif(b);
-  if (b.Le16(0) == 0 && (b.Le16(2) == 1 || b.Le16(2) == 2)) return Icon(b);
-  if (b.Le32(0) == 0x9AC6CDD7u) return Wmf(b, dpiX, dpiY);
+  if (b.U8(0) == 'B' && b.U8(1) == 'M') return PictureFormat::kBmp;
+  if (b.U8(0) == 0xFF && b.U8(1) == 0xD8) return PictureFormat::kJpeg;
+  if (b.Text(0, 6) == "GIF87a" || b.Text(0, 6) == "GIF89a") return PictureFormat::kGif;
+  if (b.Le16(0) == 0 && (b.Le16(2) == 1 || b.Le16(2) == 2)) return PictureFormat::kIcon;
+  if (b.Le32(0) == 0x9AC6CDD7u) return PictureFormat::kWmf;
+  if (b.Le32(0) == 1 && b.Has(40, 4) && b.Le32(40) == 0x464D4520u) return PictureFormat::kEmf;
+  if (b.Text(0, 8) == std::string_view("\x89PNG\r\n\x1A\n", 8)) return PictureFormat::kPng;
+  if (b.Text(0, 4) == std::string_view("II*\0", 4) ||
+      b.Text(0, 4) == std::string_view("MM\0*", 4)) {
+    return PictureFormat::kTiff;
+  }
+  if (b.Text(0, 4) == "RIFF" && b.Text(8, 4) == "WEBP") return PictureFormat::kWebp;
+  if (b.Text(4, 4) == "ftyp" && IsHeifBrand(b.Text(8, 4))) return PictureFormat::kHeif;
+  return std::nullopt;
+}
+
+std::optional<PictureExtent> ReadPictureExtent(std::string_view bytes, int32_t dpiX, int32_t dpiY) {
+  const std::optional<PictureFormat> format = PictureFormatOf(bytes);
+  if (!format) return std::nullopt;
+  const Bytes b(bytes);
+  switch (*format) {
+    case PictureFormat::kBmp:
+      return Bmp(b);
+    case PictureFormat::kJpeg:
+      return Jpeg(b);
+    case PictureFormat::kGif:
+      return Gif(b);
+    case PictureFormat::kIcon:
+      return Icon(b);
+    case PictureFormat::kWmf:
+      return Wmf(b, dpiX, dpiY);
+    case PictureFormat::kEmf:
+      return Emf(b, dpiX, dpiY);
+    case PictureFormat::kPng:
+      return Png(b);
+    case PictureFormat::kTiff:
+      return Tiff(b);
+    case PictureFormat::kWebp:
+      return Webp(b);
+    case PictureFormat::kHeif:
+      return Heif(b);
+  }
   return std::nullopt;
 }
 

@@ -29,18 +29,22 @@ inline constexpr int32_t kMaxMetafileSaves = 1000;
 // decodes each bitmap whole before it draws it, whatever the size it is drawn at).
 inline constexpr int64_t kMaxMetafileBitmapPixels = kMaxPicturePixels;
 
-enum class PictureFormat { kBmp, kJpeg, kGif, kIcon, kWmf };
+enum class PictureFormat { kBmp, kJpeg, kGif, kIcon, kWmf, kEmf, kPng, kTiff, kWebp, kHeif };
 
 struct PictureExtent {
   PictureFormat format = PictureFormat::kBmp;
   int32_t width = 0, height = 0;  // pixels; a metafile's at the given resolution
 };
 
-// The format and size the file's header declares, when the file is a bmp, jpg, gif, icon or
-// placeable wmf whose picture lies within the bounds above; nullopt for any other file (another
-// format, a header cut short, a size of zero or beyond the bounds, too many scans or records, a
-// bitmap in a metafile record beyond the bounds or with fewer bits than it claims).
-// dpiX and dpiY are the screen's pixels per inch, which size a metafile.
+// The format the file's first bytes name (its content, whatever its name); nullopt when they name
+// none of these. A heif is an image file of the ISO media format (HEIC, AVIF).
+std::optional<PictureFormat> PictureFormatOf(std::string_view bytes);
+
+// The format and size the file's header declares, when the file is a bmp, jpg, gif, icon,
+// placeable wmf, emf, png, tiff, WebP or heif whose picture lies within the bounds above; nullopt
+// for any other file (another format, a header cut short, a size of zero or beyond the bounds, too
+// many scans or records, a bitmap in a metafile record beyond the bounds or with fewer bits than
+// it claims). dpiX and dpiY are the screen's pixels per inch, which size a metafile.
 std::optional<PictureExtent> ReadPictureExtent(std::string_view bytes, int32_t dpiX, int32_t dpiY);
 
 // Whether a decoded picture of this size is one the saver keeps.

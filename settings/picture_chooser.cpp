@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/number_text.h"
+#include "settings/picture_kinds.h"
 #include "settings/saver_base.h"
 
 namespace frin {
@@ -16,15 +17,19 @@ std::string DirectoryPart(std::string_view path) {
 }
 
 std::string PictureFilter(const UiLanguage& language) {
-  constexpr std::array<std::pair<TextId, const char*>, 4> kPairs = {{
-      {TextId::kFilterPictures, "*.bmp;*.jpg;*.wmf"},
-      {TextId::kFilterBitmaps, "*.bmp"},
-      {TextId::kFilterJpeg, "*.jpg"},
-      {TextId::kFilterMetafiles, "*.wmf"},
+  // The first pair, of every kind the saver shows, names its patterns after its own name.
+  const std::string every =
+      std::string(language.Text(TextId::kFilterEveryPicture)) + " (" + kEveryPicturePattern + ")";
+  const std::array<std::pair<const char*, const char*>, 5> kPairs = {{
+      {every.c_str(), kEveryPicturePattern},
+      {language.Text(TextId::kFilterPictures), "*.bmp;*.jpg;*.wmf"},
+      {language.Text(TextId::kFilterBitmaps), "*.bmp"},
+      {language.Text(TextId::kFilterJpeg), "*.jpg"},
+      {language.Text(TextId::kFilterMetafiles), "*.wmf"},
   }};
   std::string filter;
   for (const auto& [description, pattern] : kPairs) {
-    filter += language.Text(description);
+    filter += description;
     filter.push_back('\0');
     filter += pattern;
     filter.push_back('\0');

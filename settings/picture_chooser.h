@@ -21,7 +21,7 @@ inline constexpr uint32_t kPictureChooserBufferSize = 256;
 // empty string when the path has no backslash. C:\pics\a.bmp gives C:\pics, C:\a.bmp gives C:.
 std::string DirectoryPart(std::string_view path);
 
-// The four description/pattern pairs, the descriptions in the given language, each string
+// The five description/pattern pairs, the descriptions in the given language, each string
 // followed by one NUL, and a closing NUL.
 std::string PictureFilter(const UiLanguage& language);
 

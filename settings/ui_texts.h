@@ -17,28 +17,29 @@
 namespace frin {
 
 enum class TextId : uint8_t {
-  kOk,               // Btn_Set(0)
-  kCancel,           // Btn_Set(1)
-  kClearBackground,  // Chk_Set(0): the desktop does not show behind the snow
-  kUsePicture,       // Chk_Set(3)
-  kBrowse,           // Btn_File
-  kSettle,           // Chk_Set(1)
-  kMouseKeeps,       // Chk_Set(2): a mouse move does not end the saver
-  kAmountFrame,      // Frame1(0)
-  kSpeedFrame,       // Frame1(1)
-  kCountUnit,        // Label1(1), after the flake count
-  kFew,              // Label1(2), left end of the count bar
-  kMany,             // Label1(3), right end of the count bar
-  kFast,             // Label1(4), right end of the speed bar
-  kSlow,             // Label1(5), left end of the speed bar
-  kMakerLine,        // Label1(6)
-  kContactLine,      // Label1(7)
-  kTitleLine,        // Label1(8)
-  kTitleName,        // Label1(9)
-  kVersionLine,      // Label1(10)
-  kPictureFile,      // Label1(12)
-  kChooserTitle,     // the picture chooser's title
-  kFilterPictures,   // the chooser's filter descriptions, in the filter list's order
+  kOk,                  // Btn_Set(0)
+  kCancel,              // Btn_Set(1)
+  kClearBackground,     // Chk_Set(0): the desktop does not show behind the snow
+  kUsePicture,          // Chk_Set(3)
+  kBrowse,              // Btn_File
+  kSettle,              // Chk_Set(1)
+  kMouseKeeps,          // Chk_Set(2): a mouse move does not end the saver
+  kAmountFrame,         // Frame1(0)
+  kSpeedFrame,          // Frame1(1)
+  kCountUnit,           // Label1(1), after the flake count
+  kFew,                 // Label1(2), left end of the count bar
+  kMany,                // Label1(3), right end of the count bar
+  kFast,                // Label1(4), right end of the speed bar
+  kSlow,                // Label1(5), left end of the speed bar
+  kMakerLine,           // Label1(6)
+  kContactLine,         // Label1(7)
+  kTitleLine,           // Label1(8)
+  kTitleName,           // Label1(9)
+  kVersionLine,         // Label1(10)
+  kPictureFile,         // Label1(12)
+  kChooserTitle,        // the picture chooser's title
+  kFilterEveryPicture,  // the chooser's first filter, before its patterns in parentheses
+  kFilterPictures,      // the chooser's other filter descriptions, in the filter list's order
   kFilterBitmaps,
   kFilterJpeg,
   kFilterMetafiles,

@@ -55,9 +55,13 @@ TEST(PictureChooser, RequestAsksForAnExistingPicture) {
   EXPECT_EQ(r.instance, b.api.InstanceHandle());
   using namespace std::string_literals;
   EXPECT_EQ(r.filter,
+            "ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.gif;*.tif;*.tiff;*.ico;"
+            "*.wmf;*.emf;*.webp;*.heic;*.heif;*.avif)\0"
+            "*.bmp;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.gif;*.tif;*.tiff;*.ico;*.wmf;*.emf;"
+            "*.webp;*.heic;*.heif;*.avif\0"
             "ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)\0*.bmp\0"
             "JPEGﾌｧｲﾙ(*.jpg)\0*.jpg\0ﾒﾀﾌｧｲﾙ (*.wmf)\0*.wmf\0\0"s);
-  EXPECT_EQ(r.filterIndex, 1u);
+  EXPECT_EQ(r.filterIndex, 1u);  // the pair of every kind
   const std::string buffer = "\0"s + std::string(255, ' ');
   EXPECT_EQ(r.file, buffer);
   EXPECT_EQ(r.fileTitle, buffer);
@@ -105,6 +109,27 @@ TEST(PictureChooser, ChosenPathReplacesTheTextAndCancelKeepsIt) {
     EXPECT_TRUE(b.api.Writes().empty());
     EXPECT_EQ(b.saver.SaverSettings.BS_File, "D:\\stored\\s.bmp");
   }
+}
+
+// The preselected filter offers every picture the saver shows: each test picture that loads is
+// one of its patterns (the name such a file usually carries).
+TEST(PictureChooser, TheFirstFilterOffersEveryPictureTheSaverShows) {
+  MemoryPlatform api;
+  const std::string filter = PictureFilter(JapaneseLanguage());
+  const std::string description = filter.substr(0, filter.find('\0'));
+  const std::string pattern = filter.substr(description.size() + 1).c_str();
+  EXPECT_EQ(description, "ﾋﾟｸﾁｬｰﾌｧｲﾙ (" + pattern + ")");
+  const std::string data = FRIN_TEST_DATA;
+  for (const char* name :
+       {"two_colour_4x3.bmp", "solid_8x8.jpg", "red_rect.wmf", "two_by_two.png",
+        "pictures/upright.gif", "pictures/upright.tif", "pictures/stored_6_progressive.jpg"}) {
+    ASSERT_TRUE(api.LoadPicture(data + "/" + name)) << name;
+    const std::string extension = std::string(name).substr(std::string(name).rfind('.'));
+    EXPECT_NE((pattern + ";").find("*" + extension + ";"), std::string::npos) << name;
+  }
+  // And the names of the same kinds that are also common.
+  for (const char* more : {"*.jpeg;", "*.tiff;", "*.ico;", "*.emf;", "*.heic;", "*.webp;"})
+    EXPECT_NE((pattern + ";").find(more), std::string::npos) << more;
 }
 
 }  // namespace

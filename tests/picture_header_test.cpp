@@ -31,6 +31,19 @@ void Be16(std::string& s, uint32_t v) {
   s.push_back(static_cast<char>(v & 0xFF));
 }
 
+// A bitmap's info header (40 bytes): width x height at `bits` a pixel, no colour table.
+void InfoHeader(std::string& s, int32_t width, int32_t height, uint16_t bits,
+                uint32_t compression = 0) {
+  Le32(s, 40);
+  Le32(s, static_cast<uint32_t>(width));
+  Le32(s, static_cast<uint32_t>(height));
+  Le16(s, 1);
+  Le16(s, bits);
+  Le32(s, compression);
+  for (int i = 0; i < 5; ++i)
+    Le32(s, 0);
+}
+
 // A 24-bit bmp whose header claims width x height; the pixel rows follow only when given.
 std::string Bmp(int32_t width, int32_t height, bool withPixels = false) {
   std::string s = "BM";
@@ -39,13 +52,7 @@ std::string Bmp(int32_t width, int32_t height, bool withPixels = false) {
   Le32(s, 54 + pixels);
   Le32(s, 0);
   Le32(s, 54);
-  Le32(s, 40);
-  Le32(s, static_cast<uint32_t>(width));
-  Le32(s, static_cast<uint32_t>(height));
-  Le16(s, 1);
-  Le16(s, 24);
-  for (int i = 0; i < 6; ++i)
-    Le32(s, 0);
+  InfoHeader(s, width, height, 24);
   s.append(pixels, '\x40');
   return s;
 }
@@ -147,14 +154,7 @@ std::string StretchDib(int32_t width, int32_t height, uint16_t bits, size_t data
   for (uint32_t v :
        {static_cast<uint32_t>(height), static_cast<uint32_t>(width), 0u, 0u, 1440u, 1440u, 0u, 0u})
     Le16(p, v & 0xFFFF);
-  Le32(p, 40);
-  Le32(p, static_cast<uint32_t>(width));
-  Le32(p, static_cast<uint32_t>(height));
-  Le16(p, 1);
-  Le16(p, bits);
-  Le32(p, compression);
-  for (int i = 0; i < 5; ++i)
-    Le32(p, 0);
+  InfoHeader(p, width, height, bits, compression);
   if (bits <= 8) p += std::string(4u << bits, '\0');  // the palette
   p += std::string(dataBytes, '\x5A');
   return Record(0x0F43, p);
@@ -186,7 +186,8 @@ std::string ReadFile(const std::string& path) {
 TEST(PictureHeader, RealPicturesGiveTheSizeTheirDecoderGives) {
   MemoryPlatform api;
   const std::string dir = FRIN_TEST_DATA;
-  for (const char* name : {"two_colour_4x3.bmp", "solid_8x8.jpg", "red_rect.wmf"}) {
+  for (const char* name : {"two_colour_4x3.bmp", "solid_8x8.jpg", "red_rect.wmf", "two_by_two.png",
+                           "pictures/upright.gif", "pictures/upright.tif"}) {
     const auto extent = Read(ReadFile(dir + "/" + name));
     ASSERT_TRUE(extent.has_value()) << name;
     const auto decoded = api.LoadPicture(dir + "/" + name);
@@ -196,7 +197,7 @@ TEST(PictureHeader, RealPicturesGiveTheSizeTheirDecoderGives) {
       EXPECT_EQ(extent->height, decoded->Height()) << name;
     }
   }
-  EXPECT_FALSE(Read(ReadFile(dir + "/two_by_two.png")));  // not a format the saver reads
+  EXPECT_FALSE(Read(ReadFile(dir + "/two_by_two.xpm")));  // not a format the saver reads
   EXPECT_FALSE(Read(ReadFile(dir + "/text.bmp")));
   EXPECT_FALSE(Read(""));
   // An icon's header cut before its image count, in a buffer of exactly its size (so the
@@ -324,6 +325,163 @@ TEST(PictureHeader, BitmapsInsideMetafileRecords) {
   EXPECT_FALSE(Read(WmfOf({cut})));
 }
 
+void Be32(std::string& s, uint32_t v) {
+  Be16(s, v >> 16);
+  Be16(s, v & 0xFFFF);
+}
+
+// A png's signature and header chunk, claiming width x height.
+std::string Png(uint32_t width, uint32_t height) {
+  std::string s("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+  Be32(s, width);
+  Be32(s, height);
+  return s + std::string("\x08\x02\0\0\0\0\0\0\0", 9);
+}
+
+// A little-endian tiff whose first directory gives the width and height as the given type
+// (3 short, 4 long).
+std::string Tiff(uint32_t width, uint32_t height, uint16_t type = 4) {
+  std::string s("II*\0", 4);
+  Le32(s, 8);
+  Le16(s, 2);
+  for (auto [tag, value] : {std::pair{256u, width}, std::pair{257u, height}}) {
+    Le16(s, tag);
+    Le16(s, type);
+    Le32(s, 1);
+    Le32(s, value);
+  }
+  Le32(s, 0);
+  return s;
+}
+
+// A WebP's first chunk in each of its three forms, claiming width x height.
+std::string Webp(const std::string& form, uint32_t width, uint32_t height) {
+  std::string chunk;
+  if (form == "VP8 ") {
+    chunk = std::string("\0\0\0\x9D\x01\x2A", 6);
+    Le16(chunk, width);
+    Le16(chunk, height);
+  } else if (form == "VP8L") {
+    chunk.push_back('\x2F');
+    Le32(chunk, (width - 1) | (height - 1) << 14);
+    chunk.push_back('\0');
+  } else {
+    Le32(chunk, 0);
+    for (uint32_t v : {width - 1, height - 1}) {
+      Le16(chunk, v & 0xFFFF);
+      chunk.push_back(static_cast<char>(v >> 16));
+    }
+  }
+  std::string s = "RIFF";
+  Le32(s, static_cast<uint32_t>(12 + chunk.size()));
+  s += "WEBP" + form;
+  Le32(s, static_cast<uint32_t>(chunk.size()));
+  return s + chunk;
+}
+
+// An ISO media box: size, type, body.
+std::string Box(const std::string& type, const std::string& body) {
+  std::string s;
+  Be32(s, static_cast<uint32_t>(8 + body.size()));
+  return s + type + body;
+}
+
+// A heif of this brand whose item properties give the sizes (a thumbnail's, the picture's).
+std::string Heif(const std::string& brand, std::vector<std::pair<uint32_t, uint32_t>> sizes) {
+  std::string ipco;
+  for (auto [w, h] : sizes) {
+    std::string ispe(4, '\0');
+    Be32(ispe, w);
+    Be32(ispe, h);
+    ipco += Box("ispe", ispe);
+  }
+  return Box("ftyp", brand + std::string(4, '\0') + "mif1" + brand) +
+         Box("meta", std::string(4, '\0') + Box("hdlr", std::string(24, '\0')) +
+                         Box("iprp", Box("ipco", ipco))) +
+         Box("mdat", "....");
+}
+
+// An enhanced metafile of a frame in hundredths of a millimetre, then the records, then EOF.
+std::string Emf(int32_t right, int32_t bottom, const std::vector<std::string>& records) {
+  std::string s;
+  Le32(s, 1);
+  Le32(s, 88);
+  for (int32_t v : {0, 0, 100, 100, 0, 0, right, bottom})
+    Le32(s, static_cast<uint32_t>(v));
+  Le32(s, 0x464D4520u);
+  Le32(s, 0x10000u);
+  for (int i = 0; i < 10; ++i)
+    Le32(s, 0);
+  for (const std::string& r : records)
+    s += r;
+  for (uint32_t v : {14u, 20u, 0u, 16u, 20u})
+    Le32(s, v);
+  return s;
+}
+
+std::string EmfRecord(uint32_t type, std::string body) {
+  std::string r;
+  Le32(r, type);
+  Le32(r, static_cast<uint32_t>(8 + body.size()));
+  return r + body;
+}
+
+// A STRETCHDIBITS record carrying a 24-bit bitmap of width x height with dataBytes of bits.
+std::string EmfStretchDib(int32_t width, int32_t height, size_t dataBytes) {
+  std::string b(16, '\0');  // the bounds
+  for (uint32_t v : {0u, 0u, 0u, 0u, static_cast<uint32_t>(width), static_cast<uint32_t>(height),
+                     80u, 40u, 120u, static_cast<uint32_t>(dataBytes), 0u, 0x00CC0020u, 100u, 100u})
+    Le32(b, v);
+  InfoHeader(b, width, height, 24);
+  b += std::string(dataBytes, '\x22');
+  while (b.size() % 4)
+    b.push_back('\0');
+  return EmfRecord(81, b);
+}
+
+TEST(PictureHeader, PngTiffWebpHeifAndEmfUpToTheBound) {
+  EXPECT_EQ(Read(Png(8192, 4096))->format, PictureFormat::kPng);
+  EXPECT_FALSE(Read(Png(8192, 4097)));
+  EXPECT_FALSE(Read(Png(0x80000000u, 1)));
+  EXPECT_FALSE(Read(Png(16, 16).substr(0, 20)));  // cut inside its header
+  EXPECT_EQ(Read(Tiff(6000, 4000))->height, 4000);
+  EXPECT_EQ(Read(Tiff(300, 200, 3))->width, 300);
+  EXPECT_FALSE(Read(Tiff(32768, 2)));
+  EXPECT_FALSE(Read(Tiff(30000, 30000, 3)));
+  std::string far = Tiff(4, 4);
+  far[4] = '\x70';  // the directory beyond the end
+  EXPECT_FALSE(Read(far));
+  for (const char* form : {"VP8 ", "VP8L", "VP8X"}) {
+    EXPECT_EQ(Read(Webp(form, 640, 480))->width, 640) << form;
+    EXPECT_EQ(Read(Webp(form, 640, 480))->height, 480) << form;
+    EXPECT_FALSE(Read(Webp(form, 16383, 16383))) << form;
+  }
+  // A heif: the largest of its item sizes, whatever the brand names it.
+  for (const char* brand : {"heic", "mif1", "avif"}) {
+    const auto heif = Read(Heif(brand, {{320, 240}, {4032, 3024}}));
+    ASSERT_TRUE(heif) << brand;
+    EXPECT_EQ(heif->format, PictureFormat::kHeif);
+    EXPECT_EQ(heif->width, 4032);
+    EXPECT_EQ(heif->height, 3024);
+  }
+  EXPECT_FALSE(Read(Heif("heic", {{320, 240}, {30000, 30000}})));
+  EXPECT_FALSE(Read(Heif("heic", {})));
+  EXPECT_FALSE(Read(Heif("isom", {{320, 240}})));  // a video, not a picture
+  // An emf: its frame at the screen's resolution, records and bitmaps held like a wmf's.
+  const auto emf = Read(Emf(2540, 1270, {}));
+  ASSERT_TRUE(emf);
+  EXPECT_EQ(emf->format, PictureFormat::kEmf);
+  EXPECT_EQ(emf->width, 96);
+  EXPECT_EQ(emf->height, 48);
+  EXPECT_FALSE(Read(Emf(2540000, 2540000, {})));
+  EXPECT_TRUE(Read(Emf(2540, 2540, std::vector<std::string>(19000, EmfRecord(27, "12345678")))));
+  EXPECT_FALSE(Read(Emf(2540, 2540, std::vector<std::string>(20001, EmfRecord(27, "12345678")))));
+  EXPECT_FALSE(Read(Emf(2540, 2540, std::vector<std::string>(1001, EmfRecord(33, "")))));
+  EXPECT_TRUE(Read(Emf(2540, 2540, {EmfStretchDib(4, 3, 36)})));
+  EXPECT_FALSE(Read(Emf(2540, 2540, {EmfStretchDib(30000, 30000, 36)})));
+  EXPECT_FALSE(Read(Emf(2540, 2540, {EmfStretchDib(64, 64, 100)})));  // bits missing
+}
+
 // The headless loader refuses what the header refuses, and decodes the rest.
 class HugePictureFiles : public ::testing::Test {
  protected:
@@ -351,6 +509,8 @@ TEST_F(HugePictureFiles, GiveTheBlackBackground) {
   EXPECT_FALSE(Load(Wmf(1440, 1440, 1440, 200000), ".wmf"));
   EXPECT_FALSE(Load(Wmf(1440, 1440, 1440, 20000, 5, kSaveDc), ".wmf"));
   EXPECT_FALSE(Load(WmfOf({StretchDib(65535, 65535, 24, 64)}), ".wmf"));
+  EXPECT_FALSE(Load(Png(30000, 30000), ".png"));
+  EXPECT_FALSE(Load(Tiff(65535, 65535), ".tif"));
 }
 
 TEST_F(HugePictureFiles, WithinTheBoundDecode) {

@@ -10,6 +10,7 @@
 #include "lifecycle/main.h"
 #include "lifecycle/saver.h"
 #include "platform/memory/memory_platform.h"
+#include "settings/picture_kinds.h"
 #include "settings/ui_texts.h"
 
 namespace frin {
@@ -122,15 +123,18 @@ TEST(UiTexts, ElsewhereTheDialogSpeaksEnglishInTheSystemsMessageFont) {
 
 TEST(UiTexts, TheChooserAsksInTheUsersLanguage) {
   using namespace std::string_literals;
+  const std::string every = kEveryPicturePattern;
+  // The first pair offers every kind of picture the saver shows; the designed four follow.
   const std::pair<uint16_t, std::pair<std::string, std::string>> cases[] = {
       {kJapaneseJapan,
-       {"背景の参照",
-        "ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)\0*.bmp\0"
-        "JPEGﾌｧｲﾙ(*.jpg)\0*.jpg\0ﾒﾀﾌｧｲﾙ (*.wmf)\0*.wmf\0\0"s}},
+       {"背景の参照", "ﾋﾟｸﾁｬｰﾌｧｲﾙ ("s + every + ")\0"s + every +
+                          "\0ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)\0"
+                          "*.bmp\0JPEGﾌｧｲﾙ(*.jpg)\0*.jpg\0ﾒﾀﾌｧｲﾙ (*.wmf)\0*.wmf\0\0"s}},
       {kEnglishUs,
        {"Choose a background picture",
-        "Picture files (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0Bitmaps (*.bmp)\0*.bmp\0"
-        "JPEG files (*.jpg)\0*.jpg\0Metafiles (*.wmf)\0*.wmf\0\0"s}},
+        "All pictures ("s + every + ")\0"s + every +
+            "\0Picture files (*.bmp;*.jpg;*.wmf)\0*.bmp;*.jpg;*.wmf\0Bitmaps (*.bmp)\0*.bmp\0"
+            "JPEG files (*.jpg)\0*.jpg\0Metafiles (*.wmf)\0*.wmf\0\0"s}},
   };
   for (const auto& [language, want] : cases) {
     DialogFor d(language);

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "platform/errors.h"
+#include "platform/memory/headless_formats.h"
 #include "platform/picture_header.h"
 #include "platform/twips.h"
 
@@ -659,13 +660,16 @@ std::optional<Surface> Decode(const std::string& path, bool anyFormat) {
     gchar* name = gdk_pixbuf_format_get_name(format);
     const std::string n = name != nullptr ? name : "";
     g_free(name);
-    // The formats the Windows picture loader reads.
-    accepted = n == "bmp" || n == "jpeg" || n == "gif" || n == "ico" || n == "wmf";
+    accepted = HeadlessPictureFormat(n);
   }
   if (pb != nullptr && accepted &&
       PictureSizeAllowed(gdk_pixbuf_get_width(pb), gdk_pixbuf_get_height(pb)) &&
       gdk_pixbuf_get_bits_per_sample(pb) == 8 && gdk_pixbuf_get_n_channels(pb) >= 3) {
     s = FromPixbuf(pb);
+    if (!anyFormat) {
+      s = UprightDecoded(std::move(s), std::string_view(bytes.data(), bytes.size()),
+                         gdk_pixbuf_get_option(pb, "orientation"));
+    }
   }
   g_object_unref(loader);
   return s;

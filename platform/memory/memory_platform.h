@@ -19,8 +19,8 @@
 //    the registry compares them), with a log of writes and a switch that makes writes fail;
 //  - monitors (rectangles in virtual-screen pixels, the primary first) and a change of them
 //    delivered as an event to every loaded form; an injectable desktop image over the whole
-//    virtual screen; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico and
-//    wmf, the formats the Windows picture loader reads; alpha composited over black); the
+//    virtual screen; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico, wmf, png and
+//    tiff, the formats both backends read; turned upright; alpha composited over black); the
 //    backend's hints of pictures to come, recorded;
 //  - the password check, the password change, the file chooser, the cursor display count and
 //    the screen-saver-running flag as recorded answers;

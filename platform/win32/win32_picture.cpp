@@ -6,16 +6,22 @@
 // that same component and then makes two more copies of the whole picture (its bitmap, and our
 // rendering of it), a fifth of a second for a 12-megapixel photo under Wine. Where WIC is
 // missing (Windows XP before SP3) or declines the file, OleLoadPicture decodes it as before.
+// OleLoadPicture still reads the formats it always read (bmp, gif, icon, wmf, emf); WIC alone
+// reads the rest (png, tiff, and WebP, HEIC or AVIF where their codecs are installed), and where
+// WIC is missing those give the black background. Whichever decoder read it, the picture is
+// turned upright as its orientation tag says before the raster stretches it.
 // A jpg the saver will show can be begun on the helper thread as soon as the settings name it,
 // while the windows load; LoadPicture then joins that decode rather than starting its own.
 #include "platform/win32/win32_platform.h"
 
+#include "platform/exif_orientation.h"
 #include "platform/jpeg_decoder.h"
 #include "platform/picture_header.h"
+#include "platform/picture_orientation.h"
+#include "platform/win32/win32_wic.h"
 
 #include <ole2.h>
 #include <olectl.h>
-#include <wincodec.h>
 
 #include <algorithm>
 #include <new>
@@ -106,104 +112,32 @@ HGLOBAL ReadWholeFile(const std::wstring& path, DWORD& size) {
   return memory;
 }
 
-// Releases a COM interface at the end of the scope.
-template <typename T>
-class ComRef {
- public:
-  ComRef() = default;
-  ~ComRef() {
-    if (p_ != nullptr) p_->Release();
-  }
-  ComRef(const ComRef&) = delete;
-  ComRef& operator=(const ComRef&) = delete;
-  T** Out() { return &p_; }
-  T* operator->() const { return p_; }
-  T* Get() const { return p_; }
-
- private:
-  T* p_ = nullptr;
-};
-
-// What the imaging component made of a jpg.
-struct WicResult {
-  bool decided = false;            // false: it cannot decode it here; ask OleLoadPicture
-  std::optional<Surface> picture;  // when decided: the picture, or nullopt for the black background
-};
-
-// Decodes a jpg with WIC: its frame's pixels (24-bit colour or 8-bit grey, the jpg decoder's own
-// formats; anything else is left to OleLoadPicture) copied a band of rows at a time into the
-// surface, as OleLoadPicture would show them: colour as it is, grey as equal red, green and blue.
-WicResult DecodeJpegWithWic(const void* bytes, DWORD size) {
-  WicResult r;
-  ComRef<IWICImagingFactory> factory;
-  if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_IWICImagingFactory, reinterpret_cast<void**>(factory.Out())))) {
-    return r;
-  }
-  ComRef<IWICStream> stream;
-  ComRef<IWICBitmapDecoder> decoder;
-  ComRef<IWICBitmapFrameDecode> frame;
-  UINT width = 0, height = 0;
-  WICPixelFormatGUID format{};
-  if (FAILED(factory->CreateStream(stream.Out())) ||
-      FAILED(stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(bytes)), size)) ||
-      FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand,
-                                              decoder.Out())) ||
-      FAILED(decoder->GetFrame(0, frame.Out())) || FAILED(frame->GetSize(&width, &height)) ||
-      FAILED(frame->GetPixelFormat(&format))) {
-    return r;
-  }
-  const bool colour = IsEqualGUID(format, GUID_WICPixelFormat24bppBGR) != FALSE;
-  const bool grey = IsEqualGUID(format, GUID_WICPixelFormat8bppGray) != FALSE;
-  if (!colour && !grey) return r;
-  r.decided = true;
-  // The decoder's size is held to the same bound as the header's.
-  if (!PictureSizeAllowed(width, height)) return r;
-  const UINT bytesPerPixel = colour ? 3 : 1;
-  const UINT stride = (width * bytesPerPixel + 3) & ~3u;
-  const UINT band = std::max(1u, std::min(height, (1u << 20) / stride));
-  try {
-    // A picture this process has no room for gives the black background, as an unreadable file
-    // does.
-    Surface out(static_cast<int32_t>(width), static_cast<int32_t>(height), kBlack);
-    std::vector<BYTE> rows(static_cast<size_t>(stride) * band);
-    for (UINT top = 0; top < height; top += band) {
-      const UINT n = std::min(band, height - top);
-      const WICRect rect{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(n)};
-      if (FAILED(frame->CopyPixels(&rect, stride, stride * n, rows.data()))) {
-        r.decided = false;  // let OleLoadPicture try, as it always did
-        return r;
-      }
-      for (UINT y = 0; y < n; ++y) {
-        const BYTE* in = rows.data() + static_cast<size_t>(stride) * y;
-        Pixel* px = out.Row(static_cast<int32_t>(top + y));
-        if (colour) {
-          for (UINT x = 0; x < width; ++x, in += 3)
-            px[x] = (Pixel{in[2]} << 16) | (Pixel{in[1]} << 8) | Pixel{in[0]};
-        } else {
-          for (UINT x = 0; x < width; ++x)
-            px[x] = Pixel{in[x]} * 0x010101u;
-        }
-      }
-    }
-    out.Damage().Clear();
-    r.picture.emplace(std::move(out));
-  } catch (const std::bad_alloc&) {
-    r.picture.reset();
-  }
-  return r;
+// Whether OleLoadPicture reads this format (the formats it has always read: bmp, jpg, gif, icon,
+// wmf and emf); the rest are WIC's alone.
+bool OleReads(PictureFormat format) {
+  return format == PictureFormat::kBmp || format == PictureFormat::kJpeg ||
+         format == PictureFormat::kGif || format == PictureFormat::kIcon ||
+         format == PictureFormat::kWmf || format == PictureFormat::kEmf;
 }
 
-// What the system's decoders make of a file the saver's own decoder did not take: WIC for a jpg,
-// then OleLoadPicture for anything whose header promises a picture.
+// What the system's decoders make of a file the saver's own decoder did not take: WIC for a jpg
+// and for every format OleLoadPicture does not read, OleLoadPicture for the rest (and for a jpg
+// WIC declines).
 std::optional<Surface> LoadWithSystem(PictureFile& file) {
-  // The header must promise a picture the saver can hold and decode quickly before the system's
-  // decoder sees it: a claim of 65535 x 65535 pixels or a jpg of a thousand scans gives the black
-  // background at once.
-  if (!file.Extent()) return std::nullopt;
+  if (!file.Extent()) {
+    // The header must promise a picture the saver can hold and decode quickly before the
+    // system's decoder sees it: a claim of 65535 x 65535 pixels or a jpg of a thousand scans
+    // gives the black background at once. A file of a format the header reader does not know
+    // (JPEG XR, a camera's raw file) may still be one a codec of this machine decodes; WIC's
+    // size for it is held to the same bounds.
+    if (PictureFormatOf(file.Bytes())) return std::nullopt;
+    return DecodeWithWic(file.Bytes()).picture;
+  }
   if (file.IsJpeg()) {
-    WicResult wic = DecodeJpegWithWic(file.Bytes().data(), static_cast<DWORD>(file.Bytes().size()));
+    WicResult wic = DecodeJpegWithWic(file.Bytes());
     if (wic.decided) return std::move(wic.picture);
+  } else if (!OleReads(file.Extent()->format)) {
+    return DecodeWithWic(file.Bytes()).picture;
   }
   const LONG size = static_cast<LONG>(file.Bytes().size());
   HGLOBAL memory = file.Release();
@@ -303,21 +237,25 @@ void Win32Platform::PrefetchPicture(const std::string& path) {
 }
 
 std::optional<Surface> Win32Platform::LoadPicture(const std::string& path) {
+  // Every decoder here gives the picture as stored; the tag is read before the system's decoder
+  // may take the file's memory.
   if (std::unique_ptr<PicturePrefetch> p = std::move(prefetch_); p != nullptr && p->path == path) {
+    const int orientation = ReadOrientation(p->file.Bytes());
     JpegResult own = p->job->Finish();
-    if (own.outcome == JpegOutcome::kDecoded) return std::move(own.picture);
+    if (own.outcome == JpegOutcome::kDecoded) return Upright(std::move(own.picture), orientation);
     p->job.reset();
-    return LoadWithSystem(p->file);
+    return Upright(LoadWithSystem(p->file), orientation);
   }
   PictureFile file;
   if (!file.Open(path, dpiX_, dpiY_)) return std::nullopt;
+  const int orientation = ReadOrientation(file.Bytes());
   if (file.IsJpeg()) {
     // A baseline jpg (nearly every photo) is decoded here on both processors; the system's
     // imaging component decodes on one, at a third of the speed under Wine.
     JpegResult own = DecodeBaselineJpeg(file.Bytes(), &helper_);
-    if (own.outcome == JpegOutcome::kDecoded) return std::move(own.picture);
+    if (own.outcome == JpegOutcome::kDecoded) return Upright(std::move(own.picture), orientation);
   }
-  return LoadWithSystem(file);
+  return Upright(LoadWithSystem(file), orientation);
 }
 
 }  // namespace frin::win32

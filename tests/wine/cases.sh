@@ -12,6 +12,11 @@ CASES=(
   background_bmp
   background_jpg
   background_wmf
+  background_png
+  background_gif
+  background_tiff
+  background_phone_photo_upright
+  background_phone_photo_progressive_upright
   background_picture_japanese_path
   background_corrupt_picture_is_black
   pictures_that_would_exhaust_the_saver
@@ -273,6 +278,23 @@ t_background_desktop() {
 t_background_bmp() { picture_background quad.bmp 8; }
 t_background_jpg() { picture_background quad.jpg 40; }
 t_background_wmf() { picture_background quad.wmf 8; }
+t_background_png() { picture_background quad.png 8; }
+t_background_gif() { picture_background quad.gif 8; }
+t_background_tiff() { picture_background quad.tif 8; }
+
+# picture_upright FILE: a phone's portrait photo (stored turned, Exif orientation 6) is shown as
+# ImageMagick's convert -auto-orient stands it up: the upright quadrants, stretched.
+picture_upright() {
+  picture_background "$1" 40
+  convert "$WINEPREFIX/drive_c/pics/$1" -auto-orient -resize '640x480!' "$T_DIR/auto_orient.png" ||
+    fail "ImageMagick cannot read $1"
+  expect "ImageMagick's -auto-orient does not stand $1 up as the saver does" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/auto_orient.png" 40 0.85 "${QUADRANT_REGIONS[@]}"
+}
+
+# The saver's own decoder reads the baseline photo, the system's the progressive one.
+t_background_phone_photo_upright() { picture_upright phone_6.jpg; }
+t_background_phone_photo_progressive_upright() { picture_upright phone_6_progressive.jpg; }
 
 # black_background_with FILE: a picture setting naming FILE gives the black background, and no
 # error report.
@@ -334,10 +356,10 @@ saver_up_timed() {
   UP_MS=$(($(date +%s%3N) - start))
 }
 
-# Pictures whose headers claim 30000 x 30000 or 65535 x 65535 pixels, a jpg of 400 scans,
-# metafiles of a huge extent or a million records: each gives the black background, at most 2 s
-# later than a run without a picture, with no error report; the largest pictures within the
-# bound show.
+# Pictures whose headers claim 30000 x 30000 or 65535 x 65535 pixels (bmp, jpg, png, tiff), a
+# jpg of 400 scans, metafiles of a huge extent or a million records: each gives the black
+# background, at most 2 s later than a run without a picture, with no error report; the largest
+# pictures within the bound show.
 t_pictures_that_would_exhaust_the_saver() {
   setup 640x480
   python3 "$WINE_TESTS/huge_pictures.py" "$WINEPREFIX/drive_c/huge" || fail "cannot write the pictures"
@@ -352,7 +374,7 @@ t_pictures_that_would_exhaust_the_saver() {
   key_ends_saver
   for name in bmp_30000.bmp bmp_65535.bmp jpg_30000.jpg jpg_65535.jpg jpg_many_scans.jpg \
     wmf_huge_extent.wmf wmf_many_records.wmf wmf_huge_bitmap.wmf jpg_progressive.jpg \
-    wmf_lines.wmf wmf_bitmap.wmf; do
+    wmf_lines.wmf wmf_bitmap.wmf png_30000.png tif_30000.tif; do
     seed Max=150 Speed=100 SaverType=black BackScreen=on "BS_File=C:\\huge\\$name" Remain=off \
       Mouse_Move=on
     saver_up_timed
@@ -888,8 +910,9 @@ EN_CAPTIONS=(
   "Label1(8)=Screen Saver" "Label1(9)=Frin" "Label1(10)=Ver. 3.02" "Label1(12)=Picture file"
 )
 EN_CHOOSER="Choose a background picture"
-EN_TYPES=("Picture files (*.bmp;*.jpg;*.wmf)" "Bitmaps (*.bmp)" "JPEG files (*.jpg)"
-  "Metafiles (*.wmf)")
+EVERY_PICTURE="*.bmp;*.dib;*.jpg;*.jpeg;*.jpe;*.jfif;*.png;*.gif;*.tif;*.tiff;*.ico;*.wmf;*.emf;*.webp;*.heic;*.heif;*.avif"
+EN_TYPES=("All pictures ($EVERY_PICTURE)" "Picture files (*.bmp;*.jpg;*.wmf)" "Bitmaps (*.bmp)"
+  "JPEG files (*.jpg)" "Metafiles (*.wmf)")
 JA_CAPTIONS=(
   "Btn_Set(0)=Ｏ Ｋ" "Btn_Set(1)=Ｃａｎｃｅｌ" "Chk_Set(0)=ｽｸﾘｰﾝｾｰﾊﾞｰの起動時に背景を消す"
   "Chk_Set(3)=背景を指定する" "Btn_File=参照 >>" "Chk_Set(1)=Frinが積もる"
@@ -898,7 +921,8 @@ JA_CAPTIONS=(
   "Label1(8)=Screen Saver" "Label1(9)=Frin" "Label1(10)=Ver. 3.02" "Label1(12)=背景ﾌｧｲﾙ"
 )
 JA_CHOOSER="背景の参照"
-JA_TYPES=("ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)" "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)" "JPEGﾌｧｲﾙ(*.jpg)" "ﾒﾀﾌｧｲﾙ (*.wmf)")
+JA_TYPES=("ﾋﾟｸﾁｬｰﾌｧｲﾙ ($EVERY_PICTURE)" "ﾋﾟｸﾁｬｰﾌｧｲﾙ (*.bmp;*.jpg;*.wmf)" "ﾋﾞｯﾄﾏｯﾌﾟ (*.bmp)"
+  "JPEGﾌｧｲﾙ(*.jpg)" "ﾒﾀﾌｧｲﾙ (*.wmf)")
 
 # use_caption_probe: from now on the saver started is frin_probe.scr, which measures its captions
 # from inside when asked (the driver's fits).

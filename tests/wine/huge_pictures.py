@@ -14,6 +14,8 @@
                                   claims 30000 x 30000 pixels in 64 bytes
   wmf_bitmap.wmf                  one whose record draws a real 64 x 48 bitmap over the whole
                                   inch: a picture the saver shows
+  png_30000.png, tif_30000.tif    a real png and tiff whose headers are patched to claim 30000 x
+                                  30000 pixels (the png's header checksum made right again)
 
 Usage: huge_pictures.py FOLDER
 """
@@ -107,6 +109,28 @@ def stretch_dib(width, height, bits, right=1440, bottom=1440):
     return struct.pack("<IH", 3 + len(params) // 2, 0x0F43) + params
 
 
+def png_with_size(data, width, height):
+    """A png whose header chunk claims width x height, with its checksum made right."""
+    import zlib
+    assert data[12:16] == b"IHDR"
+    body = b"IHDR" + struct.pack(">II", width, height) + data[24:29]
+    return data[:12] + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF) + data[33:]
+
+
+def tiff_with_size(data, width, height):
+    """A little-endian tiff whose first directory claims width x height (as long values)."""
+    assert data[:4] == b"II*\0"
+    out = bytearray(data)
+    directory = struct.unpack_from("<I", data, 4)[0]
+    count = struct.unpack_from("<H", data, directory)[0]
+    for i in range(count):
+        entry = directory + 2 + 12 * i
+        tag = struct.unpack_from("<H", data, entry)[0]
+        if tag in (256, 257):
+            struct.pack_into("<HHII", out, entry, tag, 4, 1, width if tag == 256 else height)
+    return bytes(out)
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -131,6 +155,12 @@ def main():
     write("wmf_huge_bitmap.wmf", wmf_of([stretch_dib(30000, 30000, b"\x40" * 64)]))
     # Rows of 64 pixels (192 bytes), bottom row first: a sky blue that no flake is drawn in.
     write("wmf_bitmap.wmf", wmf_of([stretch_dib(64, 48, bytes([0xC8, 0x78, 0x1E]) * 64 * 48)]))
+    for ext, patch in (("png", png_with_size), ("tif", tiff_with_size)):
+        real = os.path.join(folder, "real." + ext)
+        subprocess.run(["convert", "-size", "64x64", "gradient:#3060C0-#C0E0FF", real], check=True)
+        with open(real, "rb") as f:
+            write(ext + "_30000." + ext, patch(f.read(), 30000, 30000))
+        os.remove(real)
 
 
 if __name__ == "__main__":

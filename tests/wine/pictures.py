@@ -1,7 +1,10 @@
 #!/usr/bin/env python3
 """Writes the test pictures into a folder: a 40 x 60 picture of four coloured quadrants as
-quad.bmp (24-bit), quad.jpg (via ImageMagick) and quad.wmf (a placeable metafile of four filled
-rectangles), and bad.jpg, a file of junk bytes that no decoder takes for a picture.
+quad.bmp (24-bit), quad.jpg, quad.png, quad.gif and quad.tif (via ImageMagick) and quad.wmf (a
+placeable metafile of four filled rectangles); the same picture as a phone stores a portrait
+photo, turned a quarter anticlockwise into 60 x 40 with Exif orientation 6, as a baseline jpg
+(phone_6.jpg) and a progressive one (phone_6_progressive.jpg); and bad.jpg, a file of junk bytes
+that no decoder takes for a picture.
 
 The picture is portrait while the screens are landscape, so a background that kept the aspect
 ratio instead of stretching leaves the screen's sides uncovered.
@@ -76,6 +79,20 @@ def write_wmf(path):
         f.write(placeable + struct.pack("<H", checksum) + meta_header + body)
 
 
+def with_orientation(path, orientation):
+    """Puts an Exif segment holding the orientation after the jpg's JFIF segment."""
+    with open(path, "rb") as f:
+        data = f.read()
+    tiff = (b"II*\0" + struct.pack("<IH", 8, 1) + struct.pack("<HHIHH", 0x0112, 3, 1, orientation, 0)
+            + struct.pack("<I", 0))
+    exif = b"Exif\0\0" + tiff
+    segment = b"\xff\xe1" + struct.pack(">H", len(exif) + 2) + exif
+    assert data[2:4] == b"\xff\xe0", "ImageMagick wrote no JFIF segment first"
+    end = 4 + struct.unpack(">H", data[4:6])[0]
+    with open(path, "wb") as f:
+        f.write(data[:end] + segment + data[end:])
+
+
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
@@ -83,6 +100,14 @@ def main():
     subprocess.run(["convert", os.path.join(folder, "quad.bmp"), "-quality", "95",
                     os.path.join(folder, "quad.jpg")], check=True)
     write_wmf(os.path.join(folder, "quad.wmf"))
+    quad = os.path.join(folder, "quad.bmp")
+    for name in ("quad.png", "quad.gif", "quad.tif"):
+        subprocess.run(["convert", quad, os.path.join(folder, name)], check=True)
+    for name, interlace in (("phone_6.jpg", "None"), ("phone_6_progressive.jpg", "JPEG")):
+        path = os.path.join(folder, name)
+        subprocess.run(["convert", quad, "-rotate", "270", "-quality", "95", "-interlace",
+                        interlace, path], check=True)
+        with_orientation(path, 6)
     junk = random.Random(1234)
     with open(os.path.join(folder, "bad.jpg"), "wb") as f:
         f.write(bytes(junk.randrange(256) for _ in range(4096)))
