@@ -3,7 +3,6 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,15 +18,6 @@ extern "C" const char* __lsan_default_suppressions() {
 }
 
 namespace frin {
-namespace {
-
-// The screen's twips per pixel as the integer ratio it is.
-int32_t Ratio(float twipsPerPixel) {
-  return static_cast<int32_t>(std::lround(twipsPerPixel));
-}
-
-}  // namespace
-
 bool RunUntilEnded(const std::function<void()>& f) {
   try {
     f();
@@ -97,7 +87,7 @@ void MemoryPlatform::Deliver(const Event& e) {
       DeliverClose(e.window);
       return;
     case EventKind::kDisplay: {
-      SetMonitors(e.monitors, Ratio(screen_.twipsPerPixelX));
+      SetMonitors(e.monitors, IntegerTwipsPerPixel(screen_.twipsPerPixelX));
       // Every form hears of it, as every top-level window does. A handler may unload (and free)
       // other forms, so each is looked up again by its window, which is never reused.
       std::vector<WindowHandle> handles;
@@ -484,8 +474,8 @@ void MemoryPlatform::SetMonitors(std::vector<Rect> monitors, int32_t twipsPerPix
 
 std::vector<Rect> MemoryPlatform::Monitors() {
   if (!monitors_.empty()) return monitors_;
-  const int32_t tx = Ratio(screen_.twipsPerPixelX);
-  const int32_t ty = Ratio(screen_.twipsPerPixelY);
+  const int32_t tx = IntegerTwipsPerPixel(screen_.twipsPerPixelX);
+  const int32_t ty = IntegerTwipsPerPixel(screen_.twipsPerPixelY);
   return {Rect{0, 0, TwipsToPixels(static_cast<int64_t>(screen_.widthTwips), tx),
                TwipsToPixels(static_cast<int64_t>(screen_.heightTwips), ty)}};
 }
