@@ -1,3 +1,4 @@
+// The jpg decoder's marker reading (platform/jpeg_header.h): one function a kind of marker.
 #include "platform/jpeg_header.h"
 
 #include <algorithm>
