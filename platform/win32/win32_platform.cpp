@@ -1,6 +1,7 @@
 // The system services of the Windows backend: start-up queries, the password services, input,
 // the settings store, the file chooser, the clock, yielding and ending. The form mirror is in
-// win32_forms.cpp, pictures and the desktop copy in win32_picture.cpp.
+// win32_forms.cpp, the window procedures in win32_messages.cpp, presenting the saver's canvas in
+// win32_present.cpp, pictures and the desktop copy in win32_picture.cpp.
 #include "platform/win32/win32_platform.h"
 
 #include <commdlg.h>
