@@ -1,3 +1,5 @@
+// Raising the program's one error type: the standard messages of the error numbers, and the
+// trapping additions, subtractions and multiplications.
 #include "platform/errors.h"
 
 namespace frin {

@@ -1,3 +1,7 @@
+// The form model's behaviour: the setters of controls and forms (each tells the backend's
+// observer, and raises the handler the change stands for where it raises one), a picture box's
+// drawing, the lookup of controls, and the raising of the handlers named after a control and
+// an event.
 #include "platform/form.h"
 
 #include <cmath>

@@ -1,10 +1,10 @@
-// The baseline jpg decoder. The headers are read up to the scan; then the scan is decoded a row of
-// blocks (an MCU row) at a time. Entropy decoding must run in order, so one thread does it, into
-// a ring of row slots; turning a decoded row into pixels (the inverse DCT, the colour conversion)
-// needs nothing but its own slot, so whichever thread is free takes the next decoded row. The
-// reading thread paints rows too whenever the ring is full, and when it has read the last row.
-// With two threads the helper reads, so a decode can begin before anyone waits for the picture;
-// the caller paints beside it once it asks.
+// The baseline jpg decoder. The headers are read up to the scan (platform/jpeg_header.h); then the
+// scan is decoded a row of blocks (an MCU row) at a time, each block by DecodeBlock. Entropy
+// decoding must run in order, so one thread does it, into a ring of row slots; turning a decoded
+// row into pixels (the inverse DCT, the colour conversion) needs nothing but its own slot, so
+// whichever thread is free takes the next decoded row. The reading thread paints rows too whenever
+// the ring is full, and when it has read the last row. With two threads the helper reads, so a
+// decode can begin before anyone waits for the picture; the caller paints beside it once it asks.
 //
 // The inverse DCT and the colour conversion (platform/jpeg_kernels.h) are the common jpg
 // libraries' integer ones, so a 4:4:4 picture comes out as those libraries decode it. The
@@ -22,199 +22,26 @@
 #include <string>
 #include <vector>
 
+#include "platform/jpeg_header.h"
 #include "platform/jpeg_kernels.h"
 #include "platform/picture_header.h"
 
 namespace frin {
 namespace {
 
-constexpr int kMaxComponents = 3;
+using jpeg::Component;
+using jpeg::Header;
+using jpeg::Huffman;
+using jpeg::kFastBits;
+using jpeg::kMaxComponents;
+
 constexpr int kRingSlots = 8;
-// The Huffman tables' one-lookup codes; 10 and 11 bits decoded no faster.
-constexpr int kFastBits = 9;
 
 // Position in the block of each coefficient in the order the stream gives them.
 constexpr std::array<uint8_t, 64> kZigzag = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,  12, 19, 26, 33, 40, 48,
     41, 34, 27, 20, 13, 6,  7,  14, 21, 28, 35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23,
     30, 37, 44, 51, 58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
-
-// A Huffman table: codes of up to kFastBits bits through one lookup, longer ones by length. Where
-// a code and the value bits its symbol announces fit in kFastBits together, one more lookup gives
-// the coefficient too.
-struct Huffman {
-  bool defined = false;
-  std::array<uint16_t, 1 << kFastBits> fast{};  // (length << 8) | symbol, 0 when the code is longer
-  // (value << 8) | (run << 4) | bits used, from the symbol's run (high four bits) and size (low
-  // four, not 0); 0 when the code and its value take more than kFastBits.
-  std::array<int32_t, 1 << kFastBits> fastValue{};
-  std::array<int32_t, 18> maxCode{};  // largest code of each length, -1 when none
-  std::array<int32_t, 17> valueOffset{};
-  std::array<uint8_t, 256> symbols{};
-};
-
-struct Component {
-  int id = 0, h = 1, v = 1, quant = 0;
-  int dcTable = 0, acTable = 0;
-  int blocksPerRow = 0;  // blocks across the whole MCU row (mcusAcross * h)
-};
-
-struct Header {
-  int32_t width = 0, height = 0;
-  int components = 0;
-  std::array<Component, kMaxComponents> comp{};
-  int hMax = 1, vMax = 1;
-  int32_t mcusAcross = 0, mcuRows = 0;
-  int32_t restartInterval = 0;
-  bool adobeRgb = false;  // an Adobe marker says the three components are red, green, blue
-  std::array<std::array<uint16_t, 64>, 4> quant{};  // in stream (zigzag) order
-  std::array<bool, 4> quantDefined{};
-  std::array<Huffman, 4> dc{}, ac{};
-  size_t scanStart = 0;  // offset of the entropy-coded data
-};
-
-uint16_t Be16(std::string_view b, size_t at) {
-  return static_cast<uint16_t>((static_cast<uint8_t>(b[at]) << 8) |
-                               static_cast<uint8_t>(b[at + 1]));
-}
-
-bool BuildHuffman(Huffman& t, const uint8_t* counts, const uint8_t* symbols, int total) {
-  t = Huffman{};
-  std::copy(symbols, symbols + total, t.symbols.begin());
-  int32_t code = 0;
-  int k = 0;
-  for (int len = 1; len <= 16; ++len) {
-    t.valueOffset[len] = k - code;
-    for (int i = 0; i < counts[len - 1]; ++i, ++k, ++code) {
-      if (code >= (1 << len)) return false;  // more codes than the length can hold
-      if (len <= kFastBits) {
-        const int shift = kFastBits - len;
-        for (int j = 0; j < (1 << shift); ++j)
-          t.fast[(static_cast<size_t>(code) << shift) | j] =
-              static_cast<uint16_t>((len << 8) | symbols[k]);
-      }
-    }
-    t.maxCode[len] = counts[len - 1] > 0 ? code - 1 : -1;
-    code <<= 1;
-  }
-  for (int32_t i = 0; i < (1 << kFastBits); ++i) {
-    const int len = t.fast[static_cast<size_t>(i)] >> 8,
-              symbol = t.fast[static_cast<size_t>(i)] & 0xFF;
-    const int size = symbol & 15;
-    if (len == 0 || size == 0 || len + size > kFastBits) continue;
-    const int32_t bits = (i >> (kFastBits - len - size)) & ((1 << size) - 1);
-    const int32_t value = bits < (1 << (size - 1)) ? bits - (1 << size) + 1 : bits;
-    t.fastValue[static_cast<size_t>(i)] = value * 256 + (symbol >> 4) * 16 + len + size;
-  }
-  t.maxCode[17] = INT32_MAX;
-  t.defined = true;
-  return true;
-}
-
-// Reads the markers up to the first scan. False for anything but a single-scan baseline picture
-// of one or three components with every table it uses defined.
-bool ReadHeader(std::string_view b, Header& h) {
-  if (b.size() < 4 || Be16(b, 0) != 0xFFD8) return false;
-  size_t at = 2;
-  bool frame = false;
-  while (at + 4 <= b.size()) {
-    if (static_cast<uint8_t>(b[at]) != 0xFF) return false;
-    const uint8_t marker = static_cast<uint8_t>(b[at + 1]);
-    if (marker == 0xFF) {  // fill byte
-      ++at;
-      continue;
-    }
-    const size_t length = Be16(b, at + 2);
-    if (length < 2 || at + 2 + length > b.size()) return false;
-    const size_t body = at + 4, end = at + 2 + length;
-    const auto byte = [&](size_t i) { return static_cast<uint8_t>(b[i]); };
-    if (marker == 0xDB) {  // quantization tables
-      for (size_t p = body; p < end;) {
-        const int precision = byte(p) >> 4, id = byte(p) & 15;
-        const size_t size = precision == 0 ? 64 : 128;
-        if (id > 3 || precision > 1 || p + 1 + size > end) return false;
-        for (int i = 0; i < 64; ++i)
-          h.quant[id][i] = precision == 0 ? byte(p + 1 + i) : Be16(b, p + 1 + 2 * i);
-        h.quantDefined[id] = true;
-        p += 1 + size;
-      }
-    } else if (marker == 0xC4) {  // Huffman tables
-      for (size_t p = body; p < end;) {
-        if (p + 17 > end) return false;
-        const int cls = byte(p) >> 4, id = byte(p) & 15;
-        if (cls > 1 || id > 3) return false;
-        int total = 0;
-        uint8_t counts[16];
-        for (int i = 0; i < 16; ++i)
-          total += counts[i] = byte(p + 1 + i);
-        if (total > 256 || p + 17 + total > end) return false;
-        Huffman& t = cls == 0 ? h.dc[id] : h.ac[id];
-        if (!BuildHuffman(t, counts, reinterpret_cast<const uint8_t*>(b.data()) + p + 17, total))
-          return false;
-        p += 17 + total;
-      }
-    } else if (marker == 0xC0 || marker == 0xC1) {  // baseline or extended sequential frame
-      if (frame || length < 8) return false;
-      frame = true;
-      if (byte(body) != 8) return false;
-      h.height = Be16(b, body + 1);
-      h.width = Be16(b, body + 3);
-      h.components = byte(body + 5);
-      if (h.height == 0 || h.width == 0) return false;
-      if (h.components != 1 && h.components != 3) return false;
-      if (length != 8 + 3 * static_cast<size_t>(h.components)) return false;
-      for (int c = 0; c < h.components; ++c) {
-        Component& k = h.comp[c];
-        k.id = byte(body + 6 + 3 * c);
-        k.h = byte(body + 7 + 3 * c) >> 4;
-        k.v = byte(body + 7 + 3 * c) & 15;
-        k.quant = byte(body + 8 + 3 * c);
-        if (k.h < 1 || k.h > 4 || k.v < 1 || k.v > 4 || k.quant > 3) return false;
-        h.hMax = std::max(h.hMax, k.h);
-        h.vMax = std::max(h.vMax, k.v);
-      }
-      if (h.components == 1) h.comp[0].h = h.comp[0].v = h.hMax = h.vMax = 1;
-    } else if ((marker >= 0xC2 && marker <= 0xCF) && marker != 0xC4 && marker != 0xC8 &&
-               marker != 0xCC) {
-      return false;               // progressive, lossless, arithmetic-coded: the system's decoder
-    } else if (marker == 0xDD) {  // restart interval
-      if (length != 4) return false;
-      h.restartInterval = Be16(b, body);
-    } else if (marker == 0xEE) {  // Adobe: its transform byte 0 means RGB
-      if (length >= 14 && b.substr(body, 5) == std::string_view("Adobe", 5)) {
-        h.adobeRgb = byte(body + 11) == 0;
-      }
-    } else if (marker == 0xDA) {  // start of scan
-      if (!frame || length < 6) return false;
-      const int n = byte(body);
-      if (n != h.components || length != 6 + 2 * static_cast<size_t>(n)) return false;
-      for (int i = 0; i < n; ++i) {
-        const int id = byte(body + 1 + 2 * i);
-        Component& k = h.comp[i];
-        if (k.id != id) return false;  // in frame order, as every writer puts them
-        k.dcTable = byte(body + 2 + 2 * i) >> 4;
-        k.acTable = byte(body + 2 + 2 * i) & 15;
-        if (k.dcTable > 3 || k.acTable > 3 || !h.dc[k.dcTable].defined ||
-            !h.ac[k.acTable].defined || !h.quantDefined[k.quant]) {
-          return false;
-        }
-      }
-      const size_t s = body + 1 + 2 * static_cast<size_t>(n);
-      if (byte(s) != 0 || byte(s + 1) != 63 || byte(s + 2) != 0) return false;
-      h.scanStart = end;
-      const int32_t mcuWidth = 8 * h.hMax, mcuHeight = 8 * h.vMax;
-      h.mcusAcross = (h.width + mcuWidth - 1) / mcuWidth;
-      h.mcuRows = (h.height + mcuHeight - 1) / mcuHeight;
-      for (int c = 0; c < h.components; ++c)
-        h.comp[c].blocksPerRow = h.mcusAcross * h.comp[c].h;
-      return true;
-    } else if (marker == 0xD9 || (marker >= 0xD0 && marker <= 0xD8) || marker == 0x01) {
-      return false;  // no scan, or a marker out of place
-    }
-    at = end;  // application data, comments and the like are skipped
-  }
-  return false;
-}
 
 // Reads the entropy-coded bits, taking out the stuffed zero after each 0xFF; a marker ends the
 // bits (zeros follow), and fake bits are counted so a stream cut short is noticed.
@@ -304,6 +131,56 @@ class BitReader {
   int fake_ = 0;
   bool atMarker_ = false;
 };
+
+// Dequantized coefficients are held to what any encoder of 8-bit samples can produce.
+int16_t ClampCoefficient(int32_t v) {
+  return static_cast<int16_t>(std::clamp(v, -8192, 8191));
+}
+
+// One block of the scan: the DC term (a difference from the component's previous one, kept in
+// dcPred) and the AC terms as runs of zeros and values, dequantized by q into coef in natural
+// order. coef arrives zero and only nonzero entries are written. Gives the last coefficient's
+// position in stream order (0: the DC term alone), or -1 for a damaged block.
+int DecodeBlock(BitReader& r, const Huffman& dc, const Huffman& ac, const uint16_t* q,
+                int32_t& dcPred, int16_t* coef) {
+  int32_t diff = r.DecodeFast(dc);
+  if (diff != 0) {
+    if ((diff & 0xF0) != 0) return -1;  // a DC symbol is a size alone, no run
+    diff >>= 8;
+  } else {
+    const int s = r.Decode(dc);
+    if (s < 0 || s > 15) return -1;
+    diff = r.Receive(s);
+  }
+  dcPred =
+      static_cast<int32_t>(static_cast<uint32_t>(dcPred) + static_cast<uint32_t>(diff)) & 0xFFFF;
+  coef[0] = ClampCoefficient(static_cast<int16_t>(dcPred) * static_cast<int32_t>(q[0]));
+  int lastK = 0;
+  for (int k = 1; k < 64;) {
+    int run = 0;
+    int32_t value = r.DecodeFast(ac);
+    if (value != 0) {
+      run = (value >> 4) & 15;
+      value >>= 8;
+    } else {
+      const int rs = r.Decode(ac);
+      if (rs < 0) return -1;
+      run = rs >> 4;
+      const int size = rs & 15;
+      if (size == 0) {
+        if (run != 15) break;  // end of block
+        k += 16;               // sixteen zeros
+        continue;
+      }
+      value = r.Receive(size);
+    }
+    k += run;
+    if (k > 63) return -1;
+    coef[kZigzag[k]] = ClampCoefficient(value * static_cast<int32_t>(q[k]));
+    lastK = k++;
+  }
+  return lastK;
+}
 
 // One MCU row's coefficients, dequantized, block by block in natural order, with each block's
 // last coefficient position (0: only the DC term).
@@ -413,44 +290,8 @@ class Decoder {
         const Huffman& ac = h_.ac[k.acTable];
         const uint16_t* q = h_.quant[k.quant].data();
         for (int b = 0; b < k.h * k.v; ++b, coef += 64, ++last) {
-          int32_t diff = r.DecodeFast(dc);
-          if (diff != 0) {
-            if ((diff & 0xF0) != 0) return false;  // a DC symbol is a size alone, no run
-            diff >>= 8;
-          } else {
-            const int s = r.Decode(dc);
-            if (s < 0 || s > 15) return false;
-            diff = r.Receive(s);
-          }
-          dcPred_[c] = static_cast<int32_t>(static_cast<uint32_t>(dcPred_[c]) +
-                                            static_cast<uint32_t>(diff)) &
-                       0xFFFF;
-          const int32_t dcValue = static_cast<int16_t>(dcPred_[c]);
-          coef[0] = Clamp(dcValue * static_cast<int32_t>(q[0]));
-          int lastK = 0;
-          for (int k2 = 1; k2 < 64;) {
-            int run = 0;
-            int32_t value = r.DecodeFast(ac);
-            if (value != 0) {
-              run = (value >> 4) & 15;
-              value >>= 8;
-            } else {
-              const int rs = r.Decode(ac);
-              if (rs < 0) return false;
-              run = rs >> 4;
-              const int size = rs & 15;
-              if (size == 0) {
-                if (run != 15) break;
-                k2 += 16;
-                continue;
-              }
-              value = r.Receive(size);
-            }
-            k2 += run;
-            if (k2 > 63) return false;
-            coef[kZigzag[k2]] = Clamp(value * static_cast<int32_t>(q[k2]));
-            lastK = k2++;
-          }
+          const int lastK = DecodeBlock(r, dc, ac, q, dcPred_[c], coef);
+          if (lastK < 0) return false;
           *last = static_cast<uint8_t>(lastK);
         }
       }
@@ -459,9 +300,6 @@ class Decoder {
     reader_ = r;
     return true;
   }
-
-  // Dequantized coefficients are held to what any encoder of 8-bit samples can produce.
-  static int16_t Clamp(int32_t v) { return static_cast<int16_t>(std::clamp(v, -8192, 8191)); }
 
   // The row's blocks through the inverse DCT into sample planes, then into pixels.
   // The slot's coefficients are left zero for the next row it holds: the reading thread writes

@@ -1,3 +1,5 @@
+// Number texts: the command line's and the store's readings of numbers, rounding half to even,
+// the "#0" format, and counting and cutting UTF-8 text by characters.
 #include "platform/number_text.h"
 
 #include <algorithm>

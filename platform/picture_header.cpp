@@ -1,3 +1,5 @@
+// Reading what a picture file promises before it is decoded: the size of a bmp, jpg, gif or icon
+// from its header, and of a wmf from its records, with the work its drawing would take.
 #include "platform/picture_header.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The uniform generator: SplitMix steps of one state, re-seeded by mixing in the clock.
 #include "platform/random.h"
 
 namespace frin {

@@ -1,3 +1,4 @@
+// The one conversion between twips and pixels (platform/twips.h).
 #include "platform/twips.h"
 
 #include <algorithm>

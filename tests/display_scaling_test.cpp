@@ -151,6 +151,44 @@ TEST(DisplayScaling, ThePreviewTakesTheHostsPixels) {
   }
 }
 
+// A system may report a ratio halfway between two integers. The backend measures the monitors,
+// the window and the frame at the same even integer start-up takes for the scene, so the saver's
+// window, its canvas and the monitor it covers are the same pixels.
+TEST(DisplayScaling, AHalfwayRatioIsTheSameEvenIntegerForTheSceneTheWindowAndTheMonitors) {
+  for (const auto& [reported, integer] : {std::pair{14.5f, 14}, {12.5f, 12}}) {
+    SCOPED_TRACE(::testing::Message() << reported);
+    const float widthTwips = static_cast<float>(800 * integer);
+    const float heightTwips = static_cast<float>(600 * integer);
+    Harness h;
+    h.api.SetScreen(ScreenInfo{widthTwips, heightTwips, reported, reported});
+    EXPECT_EQ(Corners(h.api.Monitors().front()), Corners(Rect{0, 0, 800, 600}));
+    ASSERT_FALSE(h.Start("/s"));
+    EXPECT_EQ(StateOf(h).TwipsPerPixelX, integer);
+    EXPECT_EQ(StateOf(h).SceneWidth, 800);
+    EXPECT_EQ(StateOf(h).SceneHeight, 600);
+    Rect r;
+    ASSERT_TRUE(h.api.GetWindowRect(h.Screen().hwnd, r));
+    EXPECT_EQ(Corners(r), Corners(Rect{0, 0, 800, 600}));
+    EXPECT_EQ(h.Get("Screen", 0).surface.Width(), 800);
+    EXPECT_EQ(h.Get("Screen", 0).surface.Height(), 600);
+
+    // A display change keeps the ratio the backend measures with.
+    MemoryPlatform api;
+    api.SetScreen(ScreenInfo{widthTwips, heightTwips, reported, reported});
+    int32_t outerWidth = 0, outerHeight = 0;
+    api.OuterSize(FormBorder::kFixedDialog, 0, 0, outerWidth, outerHeight);
+    api.QueueDisplayChange({Rect{0, 0, 1024, 768}});
+    api.DoEvents();
+    EXPECT_EQ(api.Screen().twipsPerPixelX, static_cast<float>(integer));
+    EXPECT_EQ(api.Screen().widthTwips, static_cast<float>(1024 * integer));
+    // The dialog's frame measures the same before and after.
+    int32_t afterWidth = 0, afterHeight = 0;
+    api.OuterSize(FormBorder::kFixedDialog, 0, 0, afterWidth, afterHeight);
+    EXPECT_EQ(afterWidth, outerWidth);
+    EXPECT_EQ(afterHeight, outerHeight);
+  }
+}
+
 TEST(DisplayScaling, TheConversionRoundsTiesToEvenAndKeepsPixelsExact) {
   EXPECT_EQ(TwipsPerPixelAtDpi(0), 15);    // no resolution reported
   EXPECT_EQ(TwipsPerPixelAtDpi(2880), 1);  // 0.5 would round to 0: never below 1

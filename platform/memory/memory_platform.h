@@ -26,6 +26,9 @@
 //    the screen-saver-running flag as recorded answers;
 //  - ending the process: recorded, then ProcessEnded is thrown so nothing after it runs, and
 //    nothing is delivered afterwards.
+// Its parts, cut as the Windows backend's are: memory_events.cpp (the clock and delivery),
+// memory_windows.cpp (windows, the form mirror, timers), memory_picture.cpp (pictures and the
+// desktop copy) and memory_platform.cpp (the rest).
 // Lacks: real drawing, real keyboard focus rules, the system's window z-order beyond "newest
 // first" for title searches.
 #pragma once
@@ -243,11 +246,11 @@ class MemoryPlatform : public Module_API, public FormObserver {
     uint64_t seq = 0;
     EventKind kind = EventKind::kKey;
     WindowHandle window = 0;  // the form (key, click) or the target (close)
-    std::string control;      // click: control name and index
+    std::string control{};    // click: control name and index
     int index = -1;
     int keyCode = 0, shift = 0;
-    Point point;
-    std::vector<Rect> monitors;  // a display change: the new monitors
+    Point point{};
+    std::vector<Rect> monitors{};  // a display change: the new monitors
   };
   struct Timer {
     WindowHandle form = 0;
@@ -262,7 +265,8 @@ class MemoryPlatform : public Module_API, public FormObserver {
   WindowHandle NewHandle() { return nextHandle_ += 4; }
   Window* Find(WindowHandle h);
   const Window* Find(WindowHandle h) const;
-  void Queue(Event e);
+  // The one way into the queue: e at now + delayMs, after every event queued for that moment.
+  void Queue(uint64_t delayMs, Event e);
   // Delivers the earliest event due at or before limit; false when none is due.
   bool DeliverOne(uint64_t limit);
   void Deliver(const Event& e);

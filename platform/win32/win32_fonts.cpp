@@ -1,3 +1,5 @@
+// The settings dialog's fonts (win32_fonts.h): faces looked up and checked for the captions'
+// glyphs, stand-ins chosen, and sizes shrunk until a caption fits its box.
 #include "platform/win32/win32_fonts.h"
 
 #include <algorithm>

@@ -1,13 +1,12 @@
-// The form mirror of the Windows backend: loading a form builds its window (and for the
-// settings dialog its controls), every change of the model is applied to them, and the user's
-// actions and the timers come back through the model.
+// The form mirror of the Windows backend: loading a form builds its window (for the settings
+// dialog its controls, for the saver its canvas), unloading frees them, and every change of the
+// model is applied to them. Presenting the canvas is in win32_present.cpp, and the user's actions
+// and the timers come back through the window procedures of win32_messages.cpp.
 #include "platform/win32/win32_platform.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <climits>
-#include <cstring>
 
 #include "platform/errors.h"
 #include "platform/win32/win32_fonts.h"
@@ -16,38 +15,30 @@
 namespace frin::win32 {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"FrinForm";
+constexpr wchar_t kSaverClass[] = L"FrinForm";
 constexpr wchar_t kDialogClass[] = L"FrinDialog";
 constexpr int kProgramIcon = 100;
-
-UINT_PTR TimerId(const Control& timer) {
-  return static_cast<UINT_PTR>(timer.index + 1);
-}
 
 bool IsCaptioned(ControlKind k) {
   return k == ControlKind::kLabel || k == ControlKind::kCheckBox ||
          k == ControlKind::kCommandButton || k == ControlKind::kFrame;
 }
 
-COLORREF ColourOf(uint32_t value, COLORREF fallback) {
-  const std::optional<uint32_t> c =
-      ColourRef(value, [](int index) { return static_cast<uint32_t>(GetSysColor(index)); });
-  return c ? static_cast<COLORREF>(*c) : fallback;
-}
-
-void RegisterClasses(HINSTANCE instance, WNDPROC proc) {
+// The saver window's class and the dialog's, each with its own window procedure.
+void RegisterClasses(HINSTANCE instance, WNDPROC saverProc, WNDPROC dialogProc) {
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
-  wc.lpfnWndProc = proc;
+  wc.lpfnWndProc = saverProc;
   wc.hInstance = instance;
   wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
   // The saver window keeps its device context, and the clip region selected into it, for its
   // whole life: a tick's present gets and creates nothing.
   wc.style = CS_DBLCLKS | CS_OWNDC;
-  wc.lpszClassName = kFormClass;
+  wc.lpszClassName = kSaverClass;
   wc.hbrBackground = nullptr;  // the form paints every pixel itself
   RegisterClassExW(&wc);
   wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = dialogProc;
   wc.lpszClassName = kDialogClass;
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   RegisterClassExW(&wc);
@@ -89,8 +80,7 @@ Win32Platform::ControlMirror* Win32Platform::FindControl(FormWindow& fw, HWND hw
 // --- Geometry and styles ----------------------------------------------------------------------
 
 RECT Win32Platform::PixelRect(const Control& c) const {
-  const PixelBox b = ControlPixels(c, tppX_, tppY_);
-  return RECT{b.left, b.top, b.right, b.bottom};
+  return ClientRectOf(c, tppX_, tppY_);
 }
 
 DWORD Win32Platform::FormStyle(const Form& form) const {
@@ -100,6 +90,10 @@ DWORD Win32Platform::FormStyle(const Form& form) const {
     return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
   }
   return WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+}
+
+const wchar_t* Win32Platform::FormClass(const Form& form) {
+  return form.border == FormBorder::kFixedDialog ? kDialogClass : kSaverClass;
 }
 
 DWORD Win32Platform::FormExStyle(const Form& form) const {
@@ -113,19 +107,20 @@ DWORD Win32Platform::FormExStyle(const Form& form) const {
 void Win32Platform::LoadForm(Form& form) {
   if (Find(&form) != nullptr) return;
   static_assert(sizeof(LONG_PTR) >= sizeof(void*));
-  if (forms_.empty() && graveyard_.empty()) RegisterClasses(instance_, FormProc);
+  if (forms_.empty() && graveyard_.empty()) RegisterClasses(instance_, SaverProc, DialogProc);
 
   auto owned = std::make_unique<FormWindow>();
   FormWindow& fw = *owned;
   fw.form = &form;
-  fw.dialog = form.border == FormBorder::kFixedDialog;
+  // The settings dialog is a window of controls; every other form is the saver's canvas.
+  const bool ofControls = form.border == FormBorder::kFixedDialog;
   for (const auto& c : form.Controls()) {
     if (IsCaptioned(c->kind)) fw.sample += Wide(c->caption);
   }
 
   int x = TwipsToPixels(form.left, tppX_), y = TwipsToPixels(form.top, tppY_);
   int w = TwipsToPixels(form.width, tppX_), h = TwipsToPixels(form.height, tppY_);
-  if (fw.dialog && form.clientWidth > 0 && form.clientHeight > 0) {
+  if (ofControls && form.clientWidth > 0 && form.clientHeight > 0) {
     RECT r{0, 0, TwipsToPixels(form.clientWidth, tppX_), TwipsToPixels(form.clientHeight, tppY_)};
     AdjustWindowRectEx(&r, FormStyle(form), FALSE, FormExStyle(form));
     w = r.right - r.left;
@@ -133,9 +128,8 @@ void Win32Platform::LoadForm(Form& form) {
   }
   const std::wstring caption = Wide(form.caption);
   forms_.push_back(std::move(owned));
-  fw.hwnd =
-      CreateWindowExW(FormExStyle(form), fw.dialog ? kDialogClass : kFormClass, caption.c_str(),
-                      FormStyle(form), x, y, w, h, owner_, nullptr, instance_, this);
+  fw.hwnd = CreateWindowExW(FormExStyle(form), FormClass(form), caption.c_str(), FormStyle(form), x,
+                            y, w, h, owner_, nullptr, instance_, this);
   if (fw.hwnd == nullptr) {
     forms_.pop_back();
     RaiseError(7, "Out of memory");
@@ -143,6 +137,8 @@ void Win32Platform::LoadForm(Form& form) {
   SetWindowLongPtrW(fw.hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   form.hwnd = reinterpret_cast<WindowHandle>(fw.hwnd);
   form.observer = this;
+  // The saver window has its canvas from the moment it can receive a message of its own.
+  if (!ofControls) fw.canvas = std::make_unique<SaverCanvas>(fw.hwnd, form, tppX_, tppY_);
 
   if (form.hasIcon) {
     fw.bigIcon =
@@ -158,27 +154,7 @@ void Win32Platform::LoadForm(Form& form) {
     }
   }
 
-  if (fw.dialog) {
-    CreateControls(fw);
-  } else {
-    // Everything a present needs is made here: the window's own device context with a clip
-    // region of its own already selected (the system then keeps one for it), and two regions
-    // the presents rebuild in place.
-    fw.dc = GetDC(fw.hwnd);
-    fw.clip = CreateRectRgn(0, 0, 0, 0);
-    fw.piece = CreateRectRgn(0, 0, 0, 0);
-    fw.row = CreateRectRgn(0, 0, 0, 0);
-    if (fw.dc != nullptr && fw.clip != nullptr) {
-      SetRectRgn(fw.clip, 0, 0, kWholeWindow, kWholeWindow);
-      SelectClipRgn(fw.dc, fw.clip);
-    }
-    for (const auto& c : form.Controls()) {
-      if (c->kind != ControlKind::kPictureBox) continue;
-      fw.boxes.emplace_back();
-      fw.boxes.back().box = c.get();
-      c->surface.TrackDamage(true);
-    }
-  }
+  if (ofControls) CreateControls(fw);
   for (const auto& c : form.Controls()) {
     if (c->kind == ControlKind::kTimer) UpdateTimer(fw, *c);
   }
@@ -223,14 +199,10 @@ void Win32Platform::Teardown(FormWindow& fw, bool formAlive) {
     if (cw.image != nullptr) DeleteObject(cw.image);
   }
   fw.controls.clear();
-  for (BoxMirror& m : fw.boxes)
-    ReleaseMirror(m, formAlive);
-  fw.boxes.clear();
-  if (fw.clip != nullptr) DeleteObject(fw.clip);
-  if (fw.piece != nullptr) DeleteObject(fw.piece);
-  if (fw.row != nullptr) DeleteObject(fw.row);
-  fw.clip = fw.piece = fw.row = nullptr;
-  fw.dc = nullptr;  // the window's own, gone with it
+  if (fw.canvas != nullptr) {
+    fw.canvas->Release(formAlive);
+    fw.canvas.reset();
+  }
   if (fw.bigIcon) DestroyIcon(fw.bigIcon);
   if (fw.smallIcon) DestroyIcon(fw.smallIcon);
   fw.bigIcon = fw.smallIcon = nullptr;
@@ -449,17 +421,18 @@ void Win32Platform::ShowForm(FormWindow& fw) {
   }
   ShowWindow(fw.hwnd, SW_SHOW);
   SetForegroundWindow(fw.hwnd);
-  if (fw.dialog) {
-    // The focus goes to the first control of the tab order that can take it.
-    for (ControlMirror& cw : fw.controls) {
-      const LONG style = GetWindowLongW(cw.hwnd, GWL_STYLE);
-      if ((style & WS_TABSTOP) != 0 && IsWindowEnabled(cw.hwnd) && IsWindowVisible(cw.hwnd)) {
-        SetFocus(cw.hwnd);
-        break;
-      }
+  if (fw.canvas != nullptr) {
+    // The saver window takes the keys itself and hands them to the model's focus control.
+    if (fw.form->focus != nullptr) SetFocus(fw.hwnd);
+    return;
+  }
+  // The focus goes to the first control of the tab order that can take it.
+  for (ControlMirror& cw : fw.controls) {
+    const LONG style = GetWindowLongW(cw.hwnd, GWL_STYLE);
+    if ((style & WS_TABSTOP) != 0 && IsWindowEnabled(cw.hwnd) && IsWindowVisible(cw.hwnd)) {
+      SetFocus(cw.hwnd);
+      break;
     }
-  } else if (fw.form->focus != nullptr) {
-    SetFocus(fw.hwnd);
   }
 }
 
@@ -524,357 +497,6 @@ void Win32Platform::OnControlChanged(Control& control, Property what) {
     return;
   }
   if (ControlMirror* cw = FindControl(*fw, &control)) ApplyControl(*fw, *cw, what);
-}
-
-// --- Presenting picture boxes -------------------------------------------------------------------
-//
-// A shown picture box's surface lives in a DIB section: the surface is lent the section's memory,
-// so the raster draws straight into what the window is painted from, and nothing is copied
-// between the two. A present is one BitBlt of the damage's bounding rectangle from the section to
-// the window's own device context, clipped by a region of the tick's damage (few rectangles, or
-// runs of tiles). That is cheap on both kinds of system: under Wine a drawing call costs far more
-// than the pixels it moves, so one call per tick beats a copy per flake; under a compositor the
-// region tells what changed, so only those pixels are copied into the window's surface and
-// composed again, not the whole frame. The regions are rebuilt in place (SetRectRgn, CombineRgn)
-// and the device context is the window's own, so a tick allocates and creates nothing.
-
-void Win32Platform::ReleaseMirror(BoxMirror& m, bool reclaim) {
-  Surface& s = m.box->surface;
-  // Only a living box is given its pixels back; one whose form is gone took its surface along.
-  if (reclaim && s.IsLent() && s.Data() == m.bits) s.Reclaim();
-  if (m.dc != nullptr) {
-    SelectObject(m.dc, m.oldBitmap);
-    DeleteDC(m.dc);
-  }
-  if (m.dib != nullptr) DeleteObject(m.dib);
-  m.dc = nullptr;
-  m.oldBitmap = nullptr;
-  m.dib = nullptr;
-  m.bits = nullptr;
-  m.width = m.height = 0;
-}
-
-bool Win32Platform::SyncMirror(BoxMirror& m) {
-  Surface& s = m.box->surface;
-  if (m.dib != nullptr && s.IsLent() && s.Data() == m.bits && s.Width() == m.width &&
-      s.Height() == m.height) {
-    return false;
-  }
-  // The surface was replaced or resized (which ends a loan) since the section was made.
-  ReleaseMirror(m, true);
-  if (s.Width() <= 0 || s.Height() <= 0) return true;
-  void* bits = nullptr;
-  HBITMAP dib = CreateTopDownDib(s.Width(), s.Height(), 32, &bits);
-  if (dib == nullptr) return true;
-  HDC dc = CreateCompatibleDC(nullptr);
-  if (dc == nullptr) {
-    DeleteObject(dib);
-    return true;
-  }
-  m.dib = dib;
-  m.dc = dc;
-  m.oldBitmap = SelectObject(dc, dib);
-  m.bits = static_cast<Pixel*>(bits);
-  m.width = s.Width();
-  m.height = s.Height();
-  m.tiles.Resize(m.width, m.height);
-  GdiFlush();  // the section's memory is written by the raster from now on
-  s.Lend(m.bits);
-  return true;
-}
-
-void Win32Platform::PaintBoxes(FormWindow& fw, HDC hdc) {
-  RECT client;
-  GetClientRect(fw.hwnd, &client);
-  // The whole client area, as far as the update region lets it: a tick's present may have left
-  // its damage region selected.
-  if (fw.clip != nullptr) {
-    SetRectRgn(fw.clip, client.left, client.top, client.right, client.bottom);
-    SelectClipRgn(hdc, fw.clip);
-  }
-  // Boxes in tab order, the first on top: each clips what lies below it; black elsewhere.
-  for (BoxMirror& m : fw.boxes) {
-    if (!m.box->visible) continue;
-    SyncMirror(m);
-    if (m.dib == nullptr) continue;
-    const RECT box = PixelRect(*m.box);
-    ::BitBlt(hdc, box.left, box.top, m.width, m.height, m.dc, 0, 0, SRCCOPY);
-    m.box->surface.Damage().Clear();
-    ExcludeClipRect(hdc, box.left, box.top, box.left + m.width, box.top + m.height);
-  }
-  FillRect(hdc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  GdiFlush();
-}
-
-void Win32Platform::PresentAllDamage() {
-  for (const auto& fw : forms_)
-    PresentDamage(*fw);
-}
-
-void Win32Platform::PresentDamage(FormWindow& fw) {
-  if (fw.dead || fw.dialog || fw.dc == nullptr || fw.clip == nullptr || fw.piece == nullptr ||
-      fw.row == nullptr) {
-    return;
-  }
-  const bool shown = IsWindowVisible(fw.hwnd) != FALSE;
-  bool drew = false;
-  for (BoxMirror& m : fw.boxes) {
-    Surface& s = m.box->surface;
-    DamageList& damage = s.Damage();
-    if (damage.Count() == 0) continue;
-    if (!shown || !m.box->visible) {
-      damage.Clear();  // WM_PAINT copies everything once the box shows again
-      continue;
-    }
-    if (SyncMirror(m)) {
-      damage.Clear();
-      InvalidateRect(fw.hwnd, nullptr, FALSE);
-      continue;
-    }
-    if (m.dib == nullptr) continue;
-    const RECT box = PixelRect(*m.box);
-    // The rectangles come a row of tiles after another: each row is gathered in a region of its
-    // own and joined to the clip region once, so that joining does not copy the whole clip
-    // region again for every rectangle.
-    SetRectRgn(fw.clip, 0, 0, 0, 0);
-    int32_t rowTop = INT32_MIN;
-    const Rect bounds = CollectDamage(damage, m.tiles, m.width, m.height, [&](const Rect& r) {
-      const int32_t left = box.left + r.left, top = box.top + r.top;
-      const int32_t right = box.left + r.right, bottom = box.top + r.bottom;
-      if (r.top != rowTop) {
-        if (rowTop != INT32_MIN) CombineRgn(fw.clip, fw.clip, fw.row, RGN_OR);
-        rowTop = r.top;
-        SetRectRgn(fw.row, left, top, right, bottom);
-        return;
-      }
-      SetRectRgn(fw.piece, left, top, right, bottom);
-      CombineRgn(fw.row, fw.row, fw.piece, RGN_OR);
-    });
-    if (rowTop != INT32_MIN) CombineRgn(fw.clip, fw.clip, fw.row, RGN_OR);
-    damage.Clear();
-    if (bounds.Empty()) continue;
-    SelectClipRgn(fw.dc, fw.clip);
-    ::BitBlt(fw.dc, box.left + bounds.left, box.top + bounds.top, bounds.Width(), bounds.Height(),
-             m.dc, bounds.left, bounds.top, SRCCOPY);
-    drew = true;
-  }
-  // The raster writes the sections' memory next: the system must be done reading it.
-  if (drew) GdiFlush();
-}
-
-// --- Messages ---------------------------------------------------------------------------------
-
-LRESULT CALLBACK Win32Platform::FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (msg == WM_NCCREATE) {
-    const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lp);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  if (self == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
-  FormWindow* fw = self->Find(hwnd);
-  if (fw == nullptr) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->HandleFormMessage(*fw, msg, wp, lp);
-}
-
-LRESULT Win32Platform::HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp) {
-  HWND hwnd = fw.hwnd;
-  if (fw.dialog) {
-    bool handled = false;
-    const LRESULT r = HandleDialogMessage(fw, msg, wp, lp, handled);
-    if (handled) return r;
-  }
-  switch (msg) {
-    case WM_CLOSE:
-      Deliver([&] { UnloadForm(*fw.form); });
-      return 0;
-    case WM_DESTROY:
-      if (!fw.windowGoing) {
-        // Destroyed by someone else: the host of a preview went, taking its children along.
-        fw.windowGoing = true;
-        Deliver([&] { HostGone(fw); });
-      }
-      return 0;
-    case WM_TIMER: {
-      if (fw.host != nullptr && !IsWindow(fw.host)) {
-        Deliver([&] { HostGone(fw); });
-        return 0;
-      }
-      Control* timer = nullptr;
-      for (const auto& c : fw.form->Controls()) {
-        if (c->kind == ControlKind::kTimer && TimerId(*c) == wp) timer = c.get();
-      }
-      if (timer == nullptr || !timer->timerEnabled) return 0;
-      Deliver([&] {
-        fw.form->RaiseTimer(*timer);
-        // Timers due together present once: the next one shows what both drew. Only one tick
-        // waits so, so that a machine too slow for its timers still shows every other tick.
-        FormWindow* still = Find(hwnd);
-        if (still == nullptr) return;
-        MSG next;
-        if (!still->presentDeferred && PeekMessageW(&next, hwnd, WM_TIMER, WM_TIMER, PM_NOREMOVE)) {
-          still->presentDeferred = true;
-          return;
-        }
-        still->presentDeferred = false;
-        PresentAllDamage();
-      });
-      ProbeTick();
-      return 0;
-    }
-    default:
-      break;
-  }
-  if (fw.dialog) return DefWindowProcW(hwnd, msg, wp, lp);
-
-  switch (msg) {
-    case WM_ERASEBKGND:
-      return 1;  // WM_PAINT covers every pixel
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC hdc = BeginPaint(hwnd, &ps);
-      PaintBoxes(fw, hdc);
-      EndPaint(hwnd, &ps);
-      return 0;
-    }
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN: {
-      // Every key, modifiers alone included, goes to the control that holds the focus.
-      Control* focus = fw.form->focus;
-      if (focus != nullptr) {
-        const int shift = ShiftState(GetKeyState(VK_SHIFT) < 0, GetKeyState(VK_CONTROL) < 0,
-                                     GetKeyState(VK_MENU) < 0);
-        Deliver([&] {
-          fw.form->RaiseKeyDown(*focus, static_cast<int>(wp & 0xFFFF), shift);
-          if (FormWindow* still = Find(hwnd)) PresentDamage(*still);
-        });
-      }
-      return 0;
-    }
-    case WM_SYSCHAR:
-    case WM_SYSKEYUP:
-      return 0;  // no system menu, no Alt+F4 behind the saver's back
-    case WM_LBUTTONDOWN:
-    case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-      const int x = static_cast<short>(LOWORD(lp)), y = static_cast<short>(HIWORD(lp));
-      Control* hit = nullptr;
-      for (BoxMirror& m : fw.boxes) {
-        const RECT r = PixelRect(*m.box);
-        if (m.box->visible && m.box->enabled && x >= r.left && x < r.right && y >= r.top &&
-            y < r.bottom) {
-          hit = m.box;
-          break;
-        }
-      }
-      if (hit != nullptr) {
-        Deliver([&] {
-          fw.form->RaiseClick(*hit);
-          if (FormWindow* still = Find(hwnd)) PresentDamage(*still);
-        });
-      }
-      return 0;
-    }
-    case WM_DISPLAYCHANGE:
-      Deliver([&] { fw.form->RaiseDisplayChange(); });
-      break;
-    case WM_SYSCOMMAND:
-      // A running saver is not started again, nor the monitor switched off under it.
-      if ((wp & 0xFFF0) == SC_SCREENSAVE) return 0;
-      break;
-    default:
-      break;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-LRESULT Win32Platform::HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp,
-                                           bool& handled) {
-  handled = true;
-  switch (msg) {
-    case WM_COMMAND: {
-      // Only notifications of our controls: Enter and Escape (IDOK, IDCANCEL with no control)
-      // are bound to nothing.
-      ControlMirror* cw = lp != 0 ? FindControl(fw, reinterpret_cast<HWND>(lp)) : nullptr;
-      if (cw == nullptr) return 0;
-      Control* c = cw->control;
-      const int code = HIWORD(wp);
-      if (c->kind == ControlKind::kCommandButton && code == BN_CLICKED) {
-        Deliver([&] { fw.form->RaiseClick(*c); });
-      } else if (c->kind == ControlKind::kCheckBox && code == BN_CLICKED) {
-        const LRESULT state = SendMessageW(cw->hwnd, BM_GETCHECK, 0, 0);
-        const int32_t now = state == BST_CHECKED ? 1 : state == BST_INDETERMINATE ? 2 : 0;
-        // The model's setter raises the click handler when the value changes.
-        Deliver([&] { c->SetValue(CheckBoxTarget(now, c->value)); });
-      } else if (c->kind == ControlKind::kTextBox && code == EN_CHANGE && !settingText_) {
-        const int n = GetWindowTextLengthW(cw->hwnd);
-        std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-        GetWindowTextW(cw->hwnd, &text[0], n + 1);
-        text.resize(static_cast<size_t>(n));
-        Deliver([&] { c->SetText(Narrow(text)); });
-      }
-      return 0;
-    }
-    case WM_HSCROLL: {
-      ControlMirror* cw = lp != 0 ? FindControl(fw, reinterpret_cast<HWND>(lp)) : nullptr;
-      if (cw == nullptr || cw->control->kind != ControlKind::kHScrollBar) return 0;
-      Control* c = cw->control;
-      const int code = LOWORD(wp);
-      std::optional<int32_t> target;
-      if (code == kSbEndScroll) {
-        // A position set on the bar directly (SBM_SETPOS) counts once the scroll ends.
-        target = EndScrollTarget(GetScrollPos(cw->hwnd, SB_CTL), *c);
-      } else {
-        int32_t thumb = static_cast<int32_t>(HIWORD(wp));
-        if (code == kSbThumbPosition) {
-          SCROLLINFO si{};
-          si.cbSize = sizeof si;
-          si.fMask = SIF_TRACKPOS;
-          if (GetScrollInfo(cw->hwnd, SB_CTL, &si) && si.nTrackPos >= c->min &&
-              si.nTrackPos <= c->max && thumb == (si.nTrackPos & 0xFFFF)) {
-            thumb = si.nTrackPos;
-          }
-        }
-        target = ScrollTarget(code, c->value,
-                              ScrollRange{c->min, c->max, c->smallChange, c->largeChange}, thumb);
-      }
-      if (code == kSbThumbTrack) {
-        // The thumb follows the drag; the value and its readout wait for the release.
-        SetScrollPos(cw->hwnd, SB_CTL, static_cast<int>(HIWORD(wp)), TRUE);
-      }
-      if (target) {
-        Deliver([&] { c->SetValue(*target); });
-      } else if (code == kSbEndScroll || code == kSbThumbPosition) {
-        SetScrollPos(cw->hwnd, SB_CTL, c->value, TRUE);
-      }
-      return 0;
-    }
-    case WM_ACTIVATE:
-      // The focus comes back to the control that had it, as in a dialog of the system.
-      if (LOWORD(wp) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(fw.hwnd, focus)) fw.lastFocus = focus;
-      } else if (fw.lastFocus != nullptr && IsWindow(fw.lastFocus)) {
-        SetFocus(fw.lastFocus);
-      } else {
-        handled = false;
-      }
-      return 0;
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN: {
-      HDC hdc = reinterpret_cast<HDC>(wp);
-      ControlMirror* cw = FindControl(fw, reinterpret_cast<HWND>(lp));
-      const COLORREF face = GetSysColor(COLOR_BTNFACE);
-      if (cw != nullptr) {
-        SetTextColor(hdc, ColourOf(cw->control->foreColor, GetSysColor(COLOR_BTNTEXT)));
-      }
-      SetBkColor(hdc, face);
-      return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-    }
-    default:
-      break;
-  }
-  handled = false;
-  return 0;
 }
 
 }  // namespace frin::win32

@@ -1,6 +1,7 @@
 // The system services of the Windows backend: start-up queries, the password services, input,
 // the settings store, the file chooser, the clock, yielding and ending. The form mirror is in
-// win32_forms.cpp, pictures and the desktop copy in win32_picture.cpp.
+// win32_forms.cpp, the window procedures in win32_messages.cpp, presenting the saver's canvas in
+// win32_present.cpp, pictures and the desktop copy in win32_picture.cpp.
 #include "platform/win32/win32_platform.h"
 
 #include <commdlg.h>
@@ -91,12 +92,12 @@ void Win32Platform::Fail(int number, const std::string& message) {
   // Nothing may tick or draw behind the report, and the dialog takes no input until it ends.
   for (auto& fw : forms_) {
     for (const auto& c : fw->form->Controls()) {
-      if (c->kind == ControlKind::kTimer) KillTimer(fw->hwnd, static_cast<UINT_PTR>(c->index + 1));
+      if (c->kind == ControlKind::kTimer) KillTimer(fw->hwnd, TimerId(*c));
     }
-    if (fw->dialog) {
-      EnableWindow(fw->hwnd, FALSE);
-    } else {
+    if (fw->canvas != nullptr) {
       ShowWindow(fw->hwnd, SW_HIDE);
+    } else {
+      EnableWindow(fw->hwnd, FALSE);
     }
   }
   for (int i = 0; i < 64 && ::ShowCursor(TRUE) < 0; ++i) {
@@ -122,7 +123,8 @@ int Win32Platform::RunMessageLoop() {
 
 void Win32Platform::Dispatch(MSG& msg) {
   for (auto& fw : forms_) {
-    if (fw->dialog && !fw->dead && IsDialogMessageW(fw->hwnd, &msg)) return;
+    // The dialog's keyboard navigation among its controls.
+    if (!fw->dead && !fw->controls.empty() && IsDialogMessageW(fw->hwnd, &msg)) return;
   }
   TranslateMessage(&msg);
   DispatchMessageW(&msg);

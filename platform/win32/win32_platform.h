@@ -40,7 +40,7 @@
 #include "platform/jpeg_decoder.h"
 #include "platform/module_api.h"
 #include "platform/picture_header.h"
-#include "platform/win32/win32_damage.h"
+#include "platform/win32/win32_canvas.h"
 #include "platform/win32/win32_helper_thread.h"
 #include "platform/win32/win32_text.h"
 
@@ -54,6 +54,11 @@ std::string Narrow(const std::wstring& wide);
 HBITMAP CreateTopDownDib(int32_t width, int32_t height, WORD bitCount, void** bits);
 
 class FontBook;
+
+// The id of a timer control's system timer on its form's window.
+inline UINT_PTR TimerId(const Control& timer) {
+  return static_cast<UINT_PTR>(timer.index + 1);
+}
 
 // A picture file read whole into movable global memory and locked, with the screen's dots per
 // inch and what its header promises. The memory goes with it unless handed on by Release.
@@ -185,17 +190,6 @@ class Win32Platform : public Module_API, public FormObserver {
     std::optional<JpegJob> job;  // goes before the bytes it reads
   };
   std::unique_ptr<PicturePrefetch> prefetch_;
-  // A picture box shown by the form, with the DIB section its surface is lent, selected into a
-  // memory device context of its own.
-  struct BoxMirror {
-    Control* box = nullptr;
-    HBITMAP dib = nullptr;
-    HDC dc = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
-    Pixel* bits = nullptr;
-    int32_t width = 0, height = 0;
-    DamageTiles tiles;  // a busy tick's damage, coalesced
-  };
   struct ControlMirror {
     Control* control = nullptr;
     HWND hwnd = nullptr;
@@ -204,27 +198,30 @@ class Win32Platform : public Module_API, public FormObserver {
   struct FormWindow {
     Form* form = nullptr;
     HWND hwnd = nullptr;
-    bool dialog = false;
-    std::vector<ControlMirror> controls;
-    std::vector<BoxMirror> boxes;
-    HWND host = nullptr;       // the window it was embedded in
+    std::vector<ControlMirror> controls;  // the dialog's
+    std::unique_ptr<SaverCanvas> canvas;  // the saver window's
+    HWND host = nullptr;                  // the window it was embedded in
     HWND lastFocus = nullptr;  // the dialog's control that had the focus when it went inactive
     HICON bigIcon = nullptr, smallIcon = nullptr;
-    HDC dc = nullptr;              // the saver window's own device context (CS_OWNDC)
-    HRGN clip = nullptr;           // the clip region of a present, rebuilt in place
-    HRGN piece = nullptr;          // one rectangle of it
-    HRGN row = nullptr;            // one row of tiles of it
-    std::wstring sample;           // every caption of the form: the glyphs its fonts must have
-    bool presentDeferred = false;  // a tick left its drawing for the next tick to present
-    bool unloadRaised = false;     // the form's unload handler has been raised
-    bool dead = false;             // unloaded; freed once no event is being delivered
-    bool windowGoing = false;      // the window is being destroyed by someone else
+    std::wstring sample;        // every caption of the form: the glyphs its fonts must have
+    bool unloadRaised = false;  // the form's unload handler has been raised
+    bool dead = false;          // unloaded; freed once no event is being delivered
+    bool windowGoing = false;   // the window is being destroyed by someone else
   };
 
-  static LRESULT CALLBACK FormProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  // Window procedures (win32_messages.cpp). Receiver: the backend and the window of ours a
+  // message is for (the backend comes with WM_NCCREATE); null for any other.
+  static Win32Platform* Receiver(HWND hwnd, UINT msg, LPARAM lp, FormWindow*& fw);
+  static LRESULT CALLBACK SaverProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  static LRESULT CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT HandleFormMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp, bool& handled);
+  LRESULT HandleSaverMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, LPARAM lp);
+  // What both windows handle alike: closing, a preview's host going, the timers. False for any
+  // other message.
+  bool HandleCommonMessage(FormWindow& fw, UINT msg, WPARAM wp);
+  // Presents the window's canvas, if the window is still loaded.
+  void PresentWindow(HWND hwnd);
 
   FormWindow* Find(const Form* form);
   FormWindow* Find(HWND hwnd);
@@ -232,10 +229,10 @@ class Win32Platform : public Module_API, public FormObserver {
   ControlMirror* FindControl(FormWindow& fw, HWND hwnd);
   void Dispatch(MSG& msg);
 
-  static constexpr int kWholeWindow = 0x7FFF;  // a region edge beyond every window
   int32_t TppX() const { return tppX_; }
   int32_t TppY() const { return tppY_; }
   RECT PixelRect(const Control& c) const;  // in the form's client area, frames included
+  static const wchar_t* FormClass(const Form& form);
   DWORD FormStyle(const Form& form) const;
   DWORD FormExStyle(const Form& form) const;
 
@@ -250,14 +247,9 @@ class Win32Platform : public Module_API, public FormObserver {
   void Teardown(FormWindow& fw, bool formAlive);
   void HostGone(FormWindow& fw);
 
-  void PaintBoxes(FormWindow& fw, HDC hdc);
-  void PresentDamage(FormWindow& fw);
-  // PresentDamage of every window: a tick of one window's timer steps the scenes of all.
+  // Every saver window's canvas presents (win32_present.cpp): a tick of one window's timer steps
+  // the scenes of all.
   void PresentAllDamage();
-  // Makes the DIB section at the surface's size and lends it to the surface, unless it is lent
-  // already; true when it was (re)made (or could not be).
-  bool SyncMirror(BoxMirror& m);
-  void ReleaseMirror(BoxMirror& m, bool reclaim);
 
   HINSTANCE instance_;
   HWND owner_ = nullptr;       // the hidden runtime window that owns every form
