@@ -12,6 +12,7 @@
 #include "platform/form.h"
 #include "platform/helper_thread.h"
 #include "platform/raster.h"
+#include "platform/wallpaper.h"
 
 namespace frin {
 
@@ -103,9 +104,15 @@ class Module_API {
 
   // --- Pictures and the desktop -------------------------------------------------------------
   // The width x height pixels of what the screen shows from (left, top) on, in virtual-screen
-  // pixels, into dst at (0, 0); whatever lies outside every monitor is black.
-  virtual void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+  // pixels, into dst at (0, 0); whatever lies outside every monitor is black. False when the
+  // copy cannot be the user's desktop: the saver runs on another desktop than the user's own
+  // ("Default"; a secure saver's desktop), or the screen could not be read. dst then holds
+  // whatever the attempt left there.
+  virtual bool CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                               int32_t height) = 0;
+  // The wallpaper the user's desktop draws on this monitor (one of Monitors()), as the system's
+  // settings name it; the path is not checked.
+  virtual WallpaperSettings DesktopWallpaper(const Rect& monitor) = 0;
   // Decodes a bmp, jpg or wmf file; nullopt when it cannot be read as a picture.
   virtual std::optional<Surface> LoadPicture(const std::string& path) = 0;
   // Says that LoadPicture(path) follows soon: the backend may begin decoding on its second

@@ -1,4 +1,5 @@
 // Scene preparation: the background, the frozen canvas image, the seeded flakes.
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <utility>
@@ -62,6 +63,59 @@ bool PaintPicture(SaverBase& saver, Scene& scene) {
   return true;
 }
 
+// Whether every pixel of the rectangle of surface is black (a blanked screen's copy).
+bool AllBlack(const Surface& surface, const Rect& r) {
+  for (int32_t y = r.top; y < r.bottom; ++y) {
+    const Pixel* row = surface.Row(y);
+    for (int32_t x = r.left; x < r.right; ++x)
+      if ((row[x] & kColourMask) != kBlack) return false;
+  }
+  return true;
+}
+
+// The wallpaper's picture: the named file, or where that is gone the system's kept copy of the
+// current wallpaper; nullopt (the colour alone) when there is none or it cannot be read.
+std::optional<Surface> WallpaperPicture(Module_API& api, const WallpaperSettings& wallpaper) {
+  if (wallpaper.path.empty()) return std::nullopt;
+  if (api.FileExists(wallpaper.path)) return api.LoadPicture(wallpaper.path);
+  if (!wallpaper.keptCopy.empty() && api.FileExists(wallpaper.keptCopy))
+    return api.LoadPicture(wallpaper.keptCopy);
+  return std::nullopt;
+}
+
+// The desktop as the user sees it into the buffer: the copy of the screen, and for each monitor
+// whose part of the copy cannot be the user's desktop (the copy failed, or that part is all
+// black, as a blanked screen reads) that monitor's wallpaper as the desktop draws it. Where the
+// real desktop is all black, its wallpaper and colour give that same black.
+void PaintDesktop(SaverBase& saver, Scene& scene) {
+  const SceneState& s = scene.SceneState;
+  Surface& buffer = scene.backgroundBuffer->surface;
+  Module_API& api = saver.api;
+  const bool seen =
+      api.CaptureDesktop(buffer, scene.Origin.x, scene.Origin.y, s.SceneWidth, s.SceneHeight);
+  const std::vector<Rect> monitors = api.Monitors();
+  Rect virtualScreen = monitors.empty() ? Rect{} : monitors.front();
+  for (const Rect& m : monitors) {
+    virtualScreen.left = std::min(virtualScreen.left, m.left);
+    virtualScreen.top = std::min(virtualScreen.top, m.top);
+    virtualScreen.right = std::max(virtualScreen.right, m.right);
+    virtualScreen.bottom = std::max(virtualScreen.bottom, m.bottom);
+  }
+  const int32_t width = std::min(s.SceneWidth, buffer.Width());
+  const int32_t height = std::min(s.SceneHeight, buffer.Height());
+  for (const Rect& m : monitors) {
+    // The monitor's part of the scene, in the buffer's pixels.
+    const Rect part{std::max(m.left - scene.Origin.x, 0), std::max(m.top - scene.Origin.y, 0),
+                    std::min(m.right - scene.Origin.x, width),
+                    std::min(m.bottom - scene.Origin.y, height)};
+    if (part.Empty() || (seen && !AllBlack(buffer, part))) continue;
+    const WallpaperSettings wallpaper = api.DesktopWallpaper(m);
+    const std::optional<Surface> picture = WallpaperPicture(api, wallpaper);
+    PaintWallpaper(buffer, scene.Origin.x, scene.Origin.y, m, virtualScreen,
+                   picture ? &*picture : nullptr, wallpaper.position, wallpaper.colour);
+  }
+}
+
 // The settings show a picture file that is there (else the background is black or the desktop).
 bool ShowsPictureFile(SaverBase& saver) {
   const SaverSettings& settings = saver.SaverSettings;
@@ -99,8 +153,7 @@ void PrepareScene(SaverBase& saver, Scene& scene) {
 
   // 1-3. The background into the buffer.
   if (settings.SaverType == "desktop") {
-    saver.api.CaptureDesktop(scene.backgroundBuffer->surface, scene.Origin.x, scene.Origin.y,
-                             s.SceneWidth, s.SceneHeight);
+    PaintDesktop(saver, scene);
     s.ImageBackground = 1;
   } else if (settings.BackScreen == "on") {
     s.ImageBackground = ShowsPictureFile(saver) && PaintPicture(saver, scene) ? 1 : 0;

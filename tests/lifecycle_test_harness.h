@@ -39,10 +39,10 @@ class RecordingPlatform : public MemoryPlatform {
     }
     if (what == Property::kFocus) log.push_back("focus " + control.name);
   }
-  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+  bool CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                       int32_t height) override {
     log.push_back("capture");
-    MemoryPlatform::CaptureDesktop(dst, left, top, width, height);
+    return MemoryPlatform::CaptureDesktop(dst, left, top, width, height);
   }
   std::optional<Surface> LoadPicture(const std::string& path) override {
     log.push_back("load picture");

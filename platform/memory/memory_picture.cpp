@@ -1,5 +1,6 @@
 // The headless backend's pictures: files decoded by gdk-pixbuf (only the formats the Windows
-// backend reads, within the same size bounds) and the desktop copy cut from an injected image.
+// backend reads, within the same size bounds), the desktop copy cut from an injected image, and
+// the monitors' wallpapers as a test sets them.
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <algorithm>
@@ -19,7 +20,33 @@ extern "C" const char* __lsan_default_suppressions() {
 
 namespace frin {
 
-void MemoryPlatform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+namespace {
+
+bool SameRect(const Rect& a, const Rect& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+}  // namespace
+
+void MemoryPlatform::SetWallpaper(const Rect& monitor, WallpaperSettings wallpaper) {
+  for (auto& [rect, settings] : wallpapers_) {
+    if (SameRect(rect, monitor)) {
+      settings = std::move(wallpaper);
+      return;
+    }
+  }
+  wallpapers_.emplace_back(monitor, std::move(wallpaper));
+}
+
+WallpaperSettings MemoryPlatform::DesktopWallpaper(const Rect& monitor) {
+  wallpaperQueries_.push_back(monitor);
+  for (const auto& [rect, settings] : wallpapers_) {
+    if (SameRect(rect, monitor)) return settings;
+  }
+  return WallpaperSettings{"", WallpaperPosition::kFill, kBlack, ""};
+}
+
+bool MemoryPlatform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                                     int32_t height) {
   const int32_t w = std::min(width, dst.Width());
   const int32_t h = std::min(height, dst.Height());
@@ -42,6 +69,7 @@ void MemoryPlatform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int
     }
   }
   if (w > 0 && h > 0) dst.AddDamage(Rect{0, 0, w, h});
+  return desktopVisible_;
 }
 
 namespace {

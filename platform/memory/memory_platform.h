@@ -19,9 +19,10 @@
 //    the registry compares them), with a log of writes and a switch that makes writes fail;
 //  - monitors (rectangles in virtual-screen pixels, the primary first) and a change of them
 //    delivered as an event to every loaded form; an injectable desktop image over the whole
-//    virtual screen; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico, wmf, png and
-//    tiff, the formats both backends read; turned upright; alpha composited over black); the
-//    backend's hints of pictures to come, recorded;
+//    virtual screen, a switch that makes the desktop copy fail (the secure desktop), and each
+//    monitor's wallpaper settings; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico, wmf,
+//    png and tiff, the formats both backends read; turned upright; alpha composited over black);
+//    the backend's hints of pictures to come, recorded;
 //  - the password check, the password change, the file chooser, the cursor display count and
 //    the screen-saver-running flag as recorded answers;
 //  - ending the process: recorded, then ProcessEnded is thrown so nothing after it runs, and
@@ -163,6 +164,15 @@ class MemoryPlatform : public Module_API, public FormObserver {
   // The desktop over the whole virtual screen: its pixel (0, 0) is the virtual screen's top-left
   // corner.
   void SetDesktop(Surface image) { desktop_ = std::move(image); }
+  // Whether the desktop copy can see the user's desktop (false: a saver on the secure desktop,
+  // or a failed screen read). The copy still gives the desktop image, which then stands for what
+  // that other desktop shows. True unless a test says otherwise.
+  void SetDesktopVisible(bool visible) { desktopVisible_ = visible; }
+  // The wallpaper the system reports for the monitor with this rectangle; a monitor without
+  // one reports no wallpaper on a black background.
+  void SetWallpaper(const Rect& monitor, WallpaperSettings wallpaper);
+  // Monitors asked for their wallpaper, in order.
+  const std::vector<Rect>& WallpaperQueries() const { return wallpaperQueries_; }
   // Decodes any image file gdk-pixbuf reads (png included): for tools, not for the program.
   static std::optional<Surface> DecodeImageFile(const std::string& path);
   void SetOpenFileAnswer(std::optional<std::string> answer) { openFileAnswer_ = std::move(answer); }
@@ -206,8 +216,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   Point GetCursorPos() override { return cursor_; }
   void SetScreenSaverRunning(bool running) override { screenSaverRunning_ = running; }
   std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) override;
-  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+  bool CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                       int32_t height) override;
+  WallpaperSettings DesktopWallpaper(const Rect& monitor) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
   void PrefetchPicture(const std::string& path) override {
     pictureHints_.push_back({path, LoadedForms().size()});
@@ -309,6 +320,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   std::optional<int> writesLeft_;
 
   Surface desktop_;
+  bool desktopVisible_ = true;
+  std::vector<std::pair<Rect, WallpaperSettings>> wallpapers_;
+  std::vector<Rect> wallpaperQueries_;
   std::optional<std::string> openFileAnswer_;
   std::vector<FileChooserRequest> chooserRequests_;
   std::vector<PictureHint> pictureHints_;

@@ -211,19 +211,30 @@ HGLOBAL PictureFile::Release() {
   return memory;
 }
 
-void Win32Platform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+bool Win32Platform::CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                                    int32_t height) {
   width = std::min(width, dst.Width());
   height = std::min(height, dst.Height());
-  if (width <= 0 || height <= 0) return;
+  if (width <= 0 || height <= 0) return true;
+  // A saver the system starts on its own desktop (the secure one) copies that desktop, not the
+  // user's: what it copies is black or its own windows.
+  const bool usersDesktop = ThreadOnUsersDesktop();
   Dib dib(width, height);
-  if (!dib.Ok()) return;
+  if (!dib.Ok()) return false;
   // The screen's device context spans the virtual screen in its own coordinates: the primary
   // monitor's corner is (0, 0), a monitor left of it lies at negative x.
   HDC screen = GetDC(nullptr);
-  BitBlt(dib.Dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
-  ReleaseDC(nullptr, screen);
+  const bool copied =
+      screen != nullptr && BitBlt(dib.Dc(), 0, 0, width, height, screen, left, top, SRCCOPY);
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  if (!copied) {
+    for (int32_t y = 0; y < height; ++y)
+      std::fill_n(dst.Row(y), width, kBlack);
+    dst.AddDamage(Rect{0, 0, width, height});
+    return false;
+  }
   dib.CopyTo(dst);
+  return usersDesktop;
 }
 
 void Win32Platform::PrefetchPicture(const std::string& path) {

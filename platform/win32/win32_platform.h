@@ -53,6 +53,11 @@ std::string Narrow(const std::wstring& wide);
 // Null when the system cannot make it.
 HBITMAP CreateTopDownDib(int32_t width, int32_t height, WORD bitCount, void** bits);
 
+// Whether the calling thread runs on the user's own desktop, "Default" of its window station
+// (not the secure desktop a saver started by the system may run on). True when the system
+// cannot say.
+bool ThreadOnUsersDesktop();
+
 class FontBook;
 
 // The id of a timer control's system timer on its form's window.
@@ -155,8 +160,9 @@ class Win32Platform : public Module_API, public FormObserver {
   Point GetCursorPos() override;
   void SetScreenSaverRunning(bool running) override;
   std::optional<int32_t> VerifyScreenSavePwd(WindowHandle parent) override;
-  void CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
+  bool CaptureDesktop(Surface& dst, int32_t left, int32_t top, int32_t width,
                       int32_t height) override;
+  WallpaperSettings DesktopWallpaper(const Rect& monitor) override;
   std::optional<Surface> LoadPicture(const std::string& path) override;
   void PrefetchPicture(const std::string& path) override;
   bool FileExists(const std::string& path) override;

@@ -9,6 +9,7 @@ CASES=(
   saver_mouse_move_off_ends
   saver_mouse_move_on_keeps_running
   background_desktop
+  background_blanked_desktop_shows_the_wallpaper
   background_bmp
   background_jpg
   background_wmf
@@ -272,6 +273,31 @@ t_background_desktop() {
   shot "$T_DIR/saver.png"
   expect "the saver does not show the desktop as it was (90% of the pixels equal)" \
     python3 "$WINE_TESTS/pixels.py" same "$T_DIR/saver.png" "$T_DIR/desktop.png" 0.9
+  key_ends_saver
+}
+
+# A blanked screen (an all-black root) under a registered wallpaper: the saver shows the
+# wallpaper as the desktop draws it (here stretched), not the black it copied.
+t_background_blanked_desktop_shows_the_wallpaper() {
+  setup 640x480
+  xsetroot -solid black
+  pictures
+  wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d 'C:\pics\quad.bmp' /f \
+    >/dev/null 2>&1 || fail "cannot register the wallpaper"
+  wine reg add 'HKCU\Control Panel\Desktop' /v WallpaperStyle /t REG_SZ /d 2 /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper's style"
+  wine reg add 'HKCU\Control Panel\Desktop' /v TileWallpaper /t REG_SZ /d 0 /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper's tiling"
+  seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  shot "$T_DIR/desktop.png"
+  expect "the screen is not blank before the saver starts" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/desktop.png" 0 1.0 0,0,1,1=#000000
+  frin /s
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  expect "the saver does not show the wallpaper stretched (each quadrant in its colour)" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" 8 0.85 "${QUADRANT_REGIONS[@]}"
   key_ends_saver
 }
 
