@@ -9,6 +9,7 @@ CASES=(
   saver_mouse_move_off_ends
   saver_mouse_move_on_keeps_running
   background_desktop
+  background_own_desktop_shows_the_wallpaper
   background_blanked_desktop_shows_the_wallpaper
   background_bmp
   background_jpg
@@ -298,6 +299,36 @@ t_background_blanked_desktop_shows_the_wallpaper() {
   shot "$T_DIR/saver.png"
   expect "the saver does not show the wallpaper stretched (each quadrant in its colour)" \
     python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" 8 0.85 "${QUADRANT_REGIONS[@]}"
+  key_ends_saver
+}
+
+# The saver started on a desktop of its own, as the system starts a secure saver: the desktop copy
+# cannot be the user's there (Wine's copy still sees the X root, a colour the saver would keep),
+# so the screen shows the registered wallpaper in its registered position, not the root.
+t_background_own_desktop_shows_the_wallpaper() {
+  setup 640x480
+  xsetroot -solid '#3070b0'
+  pictures
+  wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d 'C:\pics\quad.bmp' /f \
+    >/dev/null 2>&1 || fail "cannot register the wallpaper"
+  wine reg add 'HKCU\Control Panel\Desktop' /v WallpaperStyle /t REG_SZ /d 2 /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper's style"
+  wine reg add 'HKCU\Control Panel\Desktop' /v TileWallpaper /t REG_SZ /d 0 /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper's tiling"
+  seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  wine "$HELPERS/desktop_launcher.exe" Screen-saver "$SAVER_WIN" /s >"$T_DIR/launcher.out" 2>&1 &
+  FRIN_PID=$!
+  saver_up
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  grep -q '^desktop \[Screen-saver\]' "$T_DIR/launcher.out" ||
+    note "the launcher did not start the saver on its own desktop: $(tr -d '\r' <"$T_DIR/launcher.out")"
+  expect "the saver on its own desktop does not show the wallpaper stretched" \
+    python3 "$WINE_TESTS/pixels.py" regions "$T_DIR/saver.png" 8 0.85 "${QUADRANT_REGIONS[@]}"
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    cp "$T_DIR/saver.png" "$ROOT/docs/own_desktop.png"
+  fi
   key_ends_saver
 }
 
