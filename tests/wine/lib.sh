@@ -165,7 +165,14 @@ seed() {
       printf '"%s"="%s"\r\n' "$name" "$value"
     done
   } | iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$file"
-  wine reg import 'C:\seed.reg' >/dev/null 2>&1 || fail "cannot seed $*"
+  # An import can fail while the prefix's services are still starting on a busy machine: a second
+  # and a third try, a moment apart, before the test fails.
+  local try
+  for try in 1 2 3; do
+    wine reg import 'C:\seed.reg' >>"$T_DIR/seed.log" 2>&1 && return 0
+    sleep 1
+  done
+  fail "cannot seed $* (see seed.log)"
 }
 
 # store: the values under the store key, one "Name=Value" a line, sorted; nothing when absent.
