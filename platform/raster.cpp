@@ -18,11 +18,6 @@ int32_t ClampToInt32(int64_t v) {
   return static_cast<int32_t>(v);
 }
 
-Rect Union(const Rect& a, const Rect& b) {
-  return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
-              std::max(a.bottom, b.bottom)};
-}
-
 // An unsigned 128-bit value, enough for the exact Bresenham position of any step of any line
 // between two 32-bit end points. Used only a few times per line, so plain code serves.
 struct U128 {
@@ -88,6 +83,19 @@ struct LineSteps {
 };
 
 }  // namespace
+
+Rect Union(const Rect& a, const Rect& b) {
+  return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+              std::max(a.bottom, b.bottom)};
+}
+
+Rect BoundingRect(const std::vector<Rect>& rects) {
+  if (rects.empty()) return Rect{};
+  Rect bound = rects.front();
+  for (const Rect& r : rects)
+    bound = Union(bound, r);
+  return bound;
+}
 
 // --- Damage ------------------------------------------------------------------------------------
 

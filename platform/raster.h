@@ -26,6 +26,12 @@ struct Rect {
   int32_t Height() const { return bottom - top; }
 };
 
+// The smallest rectangle holding both.
+Rect Union(const Rect& a, const Rect& b);
+// The smallest rectangle holding every one (the virtual screen of a list of monitors); empty for
+// no rectangle.
+Rect BoundingRect(const std::vector<Rect>& rects);
+
 // The rectangles drawn on a surface since a backend last presented it. Fixed capacity, so
 // recording never allocates; past the capacity the list folds into its bounding rectangle.
 class DamageList {

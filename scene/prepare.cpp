@@ -94,13 +94,7 @@ void PaintDesktop(SaverBase& saver, Scene& scene) {
   const bool seen =
       api.CaptureDesktop(buffer, scene.Origin.x, scene.Origin.y, s.SceneWidth, s.SceneHeight);
   const std::vector<Rect> monitors = api.Monitors();
-  Rect virtualScreen = monitors.empty() ? Rect{} : monitors.front();
-  for (const Rect& m : monitors) {
-    virtualScreen.left = std::min(virtualScreen.left, m.left);
-    virtualScreen.top = std::min(virtualScreen.top, m.top);
-    virtualScreen.right = std::max(virtualScreen.right, m.right);
-    virtualScreen.bottom = std::max(virtualScreen.bottom, m.bottom);
-  }
+  const Rect virtualScreen = BoundingRect(monitors);
   const int32_t width = std::min(s.SceneWidth, buffer.Width());
   const int32_t height = std::min(s.SceneHeight, buffer.Height());
   for (const Rect& m : monitors) {

@@ -6,23 +6,13 @@
 #include <vector>
 
 #include "platform/wallpaper.h"
+#include "tests/wallpaper_pictures.h"
 
 namespace frin {
 namespace {
 
-constexpr Pixel kA = 0x110000, kB = 0x002200, kC = 0x000033, kD = 0x440044;
-constexpr Pixel kBack = 0x3A6EA5;  // the desktop's background colour
+using namespace wallpaper_test;
 constexpr Pixel kMarker = 0xABCDEF;
-
-// A 2 x 2 picture: a b / c d.
-Surface Quad() {
-  Surface s(2, 2);
-  s.At(0, 0) = kA;
-  s.At(1, 0) = kB;
-  s.At(0, 1) = kC;
-  s.At(1, 1) = kD;
-  return s;
-}
 
 // Rows of the expected picture, one character per pixel: a b c d as above, '.' the colour.
 void ExpectRows(const Surface& s, const std::vector<std::string>& rows) {

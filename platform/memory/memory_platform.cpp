@@ -57,15 +57,7 @@ std::vector<Rect> MemoryPlatform::Monitors() {
 }
 
 Rect MemoryPlatform::VirtualScreen() {
-  const std::vector<Rect> all = Monitors();
-  Rect bound = all.front();
-  for (const Rect& m : all) {
-    bound.left = std::min(bound.left, m.left);
-    bound.top = std::min(bound.top, m.top);
-    bound.right = std::max(bound.right, m.right);
-    bound.bottom = std::max(bound.bottom, m.bottom);
-  }
-  return bound;
+  return BoundingRect(Monitors());
 }
 
 std::optional<int32_t> MemoryPlatform::VerifyScreenSavePwd(WindowHandle parent) {

@@ -277,18 +277,25 @@ t_background_desktop() {
   key_ends_saver
 }
 
+# register_stretched_wallpaper PATH: the desktop's wallpaper as the system keeps it where there is
+# no desktop-wallpaper interface: the file, stretched (style 2), not tiled.
+register_stretched_wallpaper() {
+  local key='HKCU\Control Panel\Desktop'
+  wine reg add "$key" /v Wallpaper /t REG_SZ /d "$1" /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper"
+  wine reg add "$key" /v WallpaperStyle /t REG_SZ /d 2 /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper's style"
+  wine reg add "$key" /v TileWallpaper /t REG_SZ /d 0 /f >/dev/null 2>&1 ||
+    fail "cannot register the wallpaper's tiling"
+}
+
 # A blanked screen (an all-black root) under a registered wallpaper: the saver shows the
 # wallpaper as the desktop draws it (here stretched), not the black it copied.
 t_background_blanked_desktop_shows_the_wallpaper() {
   setup 640x480
   xsetroot -solid black
   pictures
-  wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d 'C:\pics\quad.bmp' /f \
-    >/dev/null 2>&1 || fail "cannot register the wallpaper"
-  wine reg add 'HKCU\Control Panel\Desktop' /v WallpaperStyle /t REG_SZ /d 2 /f >/dev/null 2>&1 ||
-    fail "cannot register the wallpaper's style"
-  wine reg add 'HKCU\Control Panel\Desktop' /v TileWallpaper /t REG_SZ /d 0 /f >/dev/null 2>&1 ||
-    fail "cannot register the wallpaper's tiling"
+  register_stretched_wallpaper 'C:\pics\quad.bmp'
   seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
   shot "$T_DIR/desktop.png"
   expect "the screen is not blank before the saver starts" \
@@ -309,12 +316,7 @@ t_background_own_desktop_shows_the_wallpaper() {
   setup 640x480
   xsetroot -solid '#3070b0'
   pictures
-  wine reg add 'HKCU\Control Panel\Desktop' /v Wallpaper /t REG_SZ /d 'C:\pics\quad.bmp' /f \
-    >/dev/null 2>&1 || fail "cannot register the wallpaper"
-  wine reg add 'HKCU\Control Panel\Desktop' /v WallpaperStyle /t REG_SZ /d 2 /f >/dev/null 2>&1 ||
-    fail "cannot register the wallpaper's style"
-  wine reg add 'HKCU\Control Panel\Desktop' /v TileWallpaper /t REG_SZ /d 0 /f >/dev/null 2>&1 ||
-    fail "cannot register the wallpaper's tiling"
+  register_stretched_wallpaper 'C:\pics\quad.bmp'
   seed Max=150 Speed=100 SaverType=desktop BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
   wine "$HELPERS/desktop_launcher.exe" Screen-saver "$SAVER_WIN" /s >"$T_DIR/launcher.out" 2>&1 &
   FRIN_PID=$!
