@@ -346,10 +346,17 @@ std::optional<PictureExtent> Tiff(const Bytes& b) {
   const size_t count = u16(directory);
   if (!b.Has(directory + 2, 12 * count)) return std::nullopt;
   int64_t width = 0, height = 0;
+  bool widthSeen = false, heightSeen = false;
   for (size_t i = 0; i < count; ++i) {
     const size_t entry = directory + 2 + 12 * i;
     const uint32_t tag = u16(entry), type = u16(entry + 2);
-    if ((tag != 256 && tag != 257) || u32(entry + 4) != 1) continue;
+    if (tag != 256 && tag != 257) continue;
+    // A side named twice is ambiguous: decoders differ on which one counts, so the limits could
+    // not hold the one that is decoded.
+    bool& seen = tag == 256 ? widthSeen : heightSeen;
+    if (seen) return std::nullopt;
+    seen = true;
+    if (u32(entry + 4) != 1) continue;
     const int64_t value = type == 3 ? u16(entry + 8) : type == 4 ? u32(entry + 8) : 0;
     (tag == 256 ? width : height) = value;
   }

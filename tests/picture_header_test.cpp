@@ -451,6 +451,14 @@ TEST(PictureHeader, PngTiffWebpHeifAndEmfUpToTheBound) {
   std::string far = Tiff(4, 4);
   far[4] = '\x70';  // the directory beyond the end
   EXPECT_FALSE(Read(far));
+  // A side named twice (found by fuzz_picture: the decoder took the first width, the header the
+  // second) is refused, whichever comes first.
+  std::string twice = Tiff(24, 16);
+  twice[8] = 3;  // three entries: the width again, after the height
+  twice.insert(twice.size() - 4, twice.substr(10, 12));
+  twice[twice.size() - 4 - 12 + 8] = 16;
+  EXPECT_EQ(twice.size(), Tiff(24, 16).size() + 12);
+  EXPECT_FALSE(Read(twice));
   for (const char* form : {"VP8 ", "VP8L", "VP8X"}) {
     EXPECT_EQ(Read(Webp(form, 640, 480))->width, 640) << form;
     EXPECT_EQ(Read(Webp(form, 640, 480))->height, 480) << form;
