@@ -7,6 +7,7 @@
 #include "lifecycle/main.h"
 #include "lifecycle/preview_run.h"
 #include "platform/errors.h"
+#include "platform/twips.h"
 #include "scene/scene.h"
 #include "scene/scene_surfaces.h"
 
@@ -67,8 +68,12 @@ void AddMonitorScenes(Saver& saver) {
   const std::vector<Rect> monitors = saver.api.Monitors();
   saver.Scenes.resize(1);
   saver.MonitorLayout = monitors;
+  saver.MonitorScales = MonitorScales(saver.api, monitors);
   std::vector<Rect> covered;
-  if (!monitors.empty()) covered.push_back(monitors.front());
+  if (!monitors.empty()) {
+    covered.push_back(monitors.front());
+    saver.Primary().Scale = saver.MonitorScales.front();
+  }
   for (size_t i = 1; i < monitors.size(); ++i) {
     const Rect& m = monitors[i];
     bool listed = false;
@@ -85,8 +90,16 @@ void AddMonitorScenes(Saver& saver) {
     scene.SceneState.SceneWidth = m.Width();
     scene.SceneState.SceneHeight = m.Height();
     scene.Origin = Point{m.left, m.top};
+    scene.Scale = saver.MonitorScales[i];
     saver.Scenes.push_back(std::move(scene));
   }
+}
+
+std::vector<int32_t> MonitorScales(Module_API& api, const std::vector<Rect>& monitors) {
+  std::vector<int32_t> scales;
+  for (const Rect& m : monitors)
+    scales.push_back(ScaleAtDpi(api.MonitorDpi(m)));
+  return scales;
 }
 
 void MoveDesign(const Scene& scene, Control& control, int32_t width, int32_t height, int32_t left,

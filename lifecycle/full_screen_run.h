@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "lifecycle/saver.h"
 
@@ -28,8 +29,12 @@ void WireFormScreen(Saver& saver, Form& form);
 
 // The monitors' scenes: the primary keeps the size start-up measured; every other monitor the
 // system lists gets a scene of its own size at its own corner (a monitor listed twice, or one
-// without pixels, is left out). Records the layout in saver.MonitorLayout.
+// without pixels, is left out); each scene takes its monitor's scale. Records the layout in
+// saver.MonitorLayout and saver.MonitorScales.
 void AddMonitorScenes(Saver& saver);
+
+// Each monitor's scale (ScaleAtDpi of its dots per inch), in the monitors' order.
+std::vector<int32_t> MonitorScales(Module_API& api, const std::vector<Rect>& monitors);
 
 // Moves a control to a design rectangle converted to the scene's twips: each value divided by 15
 // (truncating toward zero), then multiplied by the twips per pixel of its axis; a product outside

@@ -65,7 +65,8 @@ void DisplayChanged(Saver& saver) {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
   };
   if (std::equal(now.begin(), now.end(), saver.MonitorLayout.begin(), saver.MonitorLayout.end(),
-                 same)) {
+                 same) &&
+      MonitorScales(saver.api, now) == saver.MonitorScales) {
     return;
   }
   EndSaver(saver);

@@ -65,6 +65,11 @@ void Main(Saver& saver) {
   if (command.action == CommandAction::kFullScreen || command.action == CommandAction::kPreview)
     PrefetchBackgroundPicture(saver);
 
+  // The preview lives in its host's window: it takes on the host's awareness of the display's
+  // scale before it measures anything, so that it measures the screen as the host does.
+  if (command.action == CommandAction::kPreview)
+    api.UseDpiAwarenessOf(HandleFromCommand(command.CommandHandle));
+
   const ScreenInfo screen = api.Screen();
   scene.TwipsPerPixelX = RoundToInt32(screen.twipsPerPixelX);
   scene.TwipsPerPixelY = RoundToInt32(screen.twipsPerPixelY);

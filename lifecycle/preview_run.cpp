@@ -4,6 +4,7 @@
 #include "lifecycle/main.h"
 #include "platform/errors.h"
 #include "platform/number_text.h"
+#include "platform/twips.h"
 #include "scene/scene.h"
 
 namespace frin {
@@ -24,6 +25,8 @@ void StartPreview(Saver& saver, int32_t commandHandle) {
   Form& form = LoadFormScreen(saver);
   api.SetWindowStyle(form.hwnd, api.GetWindowStyle(form.hwnd) | kWsChild);
   api.SetParent(form.hwnd, host);
+  // The preview's scale follows the dots per inch its own window is drawn at.
+  saver.Primary().Scale = ScaleAtDpi(api.WindowDpi(form.hwnd));
   scene.PreviewMode = 1;
   RunPreview(saver);
 }

@@ -24,6 +24,8 @@ struct Saver : SaverBase {
   std::vector<std::unique_ptr<Form>> MonitorWindows;
   // The monitors as the full-screen run found them, the primary first (virtual-screen pixels).
   std::vector<Rect> MonitorLayout;
+  // Their scales, in the same order: a monitor that takes another scale changes the layout too.
+  std::vector<int32_t> MonitorScales;
 
   Scene& Primary() { return Scenes.front(); }
   const Scene& Primary() const { return Scenes.front(); }

@@ -62,6 +62,16 @@ class Module_API {
   // (0, 0); the others may lie at negative coordinates). A system that cannot list its monitors
   // reports the primary screen alone.
   virtual std::vector<Rect> Monitors() = 0;
+  // The dots per inch a monitor (one of Monitors()) is scaled to: its own where the system scales
+  // each monitor (GetDpiForMonitor), the system's elsewhere.
+  virtual int32_t MonitorDpi(const Rect& monitor) = 0;
+  // The dots per inch a window is drawn at (GetDpiForWindow), the system's where the system has
+  // no such call.
+  virtual int32_t WindowDpi(WindowHandle h) = 0;
+  // From now on this program's windows and measures follow the host window's awareness of the
+  // display's scale (GetWindowDpiAwarenessContext, SetThreadDpiAwarenessContext), where the
+  // system has those calls: a window embedded in the host is then neither misplaced nor blurred.
+  virtual void UseDpiAwarenessOf(WindowHandle host) = 0;
   // The user's interface language as a Windows language id (GetUserDefaultUILanguage; 0x0411 is
   // Japanese), never the regional format.
   virtual uint16_t UserInterfaceLanguage() = 0;

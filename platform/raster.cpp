@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/errors.h"
+
 namespace frin {
 namespace {
 
@@ -221,6 +223,21 @@ void Surface::Lend(Pixel* memory) {
 void Surface::Reclaim() {
   if (!lent_) return;
   Own(CopyOf(pixels_, Count()), width_, height_);
+}
+
+// --- Magnify -----------------------------------------------------------------------------------
+
+Surface Magnify(const Surface& src, int32_t scale) {
+  if (scale <= 1) return src;
+  const int32_t width = CheckedMul(src.Width(), scale), height = CheckedMul(src.Height(), scale);
+  Surface out = Surface::Unfilled(width, height);
+  for (int32_t y = 0; y < height; ++y) {
+    const Pixel* from = src.Row(y / scale);
+    Pixel* to = out.Row(y);
+    for (int32_t x = 0; x < width; ++x)
+      to[x] = from[x / scale];
+  }
+  return out;
 }
 
 // --- BitBlt ------------------------------------------------------------------------------------

@@ -159,6 +159,10 @@ void BitBlt(Surface& dst, int32_t dx, int32_t dy, int32_t width, int32_t height,
 // the window system draws lines; a single point when both ends are the same. Clipped.
 void DrawLine(Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixel colour);
 
+// src magnified `scale` times, pixel for pixel: each pixel becomes a scale x scale square of its
+// colour (a copy of src at a scale of 1 or less).
+Surface Magnify(const Surface& src, int32_t scale);
+
 // Paints the source rectangle of src scaled to fill the destination rectangle of dst exactly,
 // without keeping the aspect ratio. Clipped to dst.
 // With a helper thread the rows are shared between two threads; the pixels are the same.

@@ -22,6 +22,12 @@ int32_t TwipsPerPixelAtDpi(int32_t dpi) {
   return std::max(q, 1);
 }
 
+int32_t ScaleAtDpi(int32_t dpi) {
+  constexpr int32_t kBaseDpi = 96;
+  if (dpi <= kBaseDpi) return 1;
+  return (dpi - kBaseDpi / 2) / kBaseDpi + 1;
+}
+
 int32_t IntegerTwipsPerPixel(float reported) {
   const double r = RoundHalfEven(static_cast<double>(reported));
   if (!(r >= 1)) return 1;  // NaN included

@@ -15,6 +15,10 @@ namespace frin {
 // system reports no resolution; never below 1.
 int32_t TwipsPerPixelAtDpi(int32_t dpi);
 
+// The integer scale of a display of this many dots per inch: dpi / 96 to the nearest integer,
+// halves up, never below 1 (1 up to 143 dpi, 2 from 144 to 239, 3 from 240 to 335).
+int32_t ScaleAtDpi(int32_t dpi);
+
 // A reported twips per pixel as the program's integer ratio: rounded ties to even, never below 1.
 // What start-up computes for the scene, and what the backends measure with.
 int32_t IntegerTwipsPerPixel(float reported);

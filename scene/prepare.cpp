@@ -134,7 +134,21 @@ void BindScene(Scene& scene, Form& window) {
   }
 }
 
+int32_t LogicalWidth(const Scene& scene) {
+  const int32_t k = scene.Scale > 1 ? scene.Scale : 1;
+  return CheckedAdd(scene.SceneState.SceneWidth, k - 1) / k;
+}
+
+int32_t LogicalHeight(const Scene& scene) {
+  const int32_t k = scene.Scale > 1 ? scene.Scale : 1;
+  return CheckedAdd(scene.SceneState.SceneHeight, k - 1) / k;
+}
+
 void StartScene(SaverBase& saver, Scene& scene) {
+  RequireBound(scene);
+  for (int i = 0; i < 2; ++i)
+    scene.scaledStrips[i] =
+        scene.Scale > 1 ? Magnify(scene.strips[i]->surface, scene.Scale) : Surface();
   scene.FlakeField.Size(saver.SaverSettings.Max);
   PrepareScene(saver, scene);
   StepFirstBand(saver, scene);
@@ -168,15 +182,15 @@ void PrepareScene(SaverBase& saver, Scene& scene) {
   s.SettledCount = 0;
   scene.timers[0]->SetInterval(settings.Speed);
   if (max > BandSplit) scene.timers[1]->SetInterval(settings.Speed);
-  s.GroundY = s.SceneHeight;
+  s.GroundY = LogicalHeight(scene);
 }
 
 void SeedFlake(SaverBase& saver, Scene& scene, int32_t index) {
   const SceneState& s = scene.SceneState;
   Random& random = saver.random;
   Flake& f = scene.FlakeField[index];
-  f.X = CheckedNarrow<int32_t>(FloorOf(random.Draw(), s.SceneWidth));
-  f.Y = CheckedNarrow<int32_t>(FloorOf(random.Draw(), s.SceneHeight));
+  f.X = CheckedNarrow<int32_t>(FloorOf(random.Draw(), LogicalWidth(scene)));
+  f.Y = CheckedNarrow<int32_t>(FloorOf(random.Draw(), LogicalHeight(scene)));
   f.FallSpeed = CheckedNarrow<uint8_t>(FloorOf(random.Draw(), 9) + 1);
   f.Drift = 0;
   f.DriftStep = CheckedNarrow<int32_t>(FloorOf(random.Draw(), 2));

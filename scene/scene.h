@@ -22,6 +22,14 @@ struct Scene {
   // Pixels: the top-left corner of the scene's window, on the virtual screen (its monitor's
   // corner) or inside the preview's host; the desktop copy is read from there.
   Point Origin;
+  // The scene's scale k: its monitor's (or the preview window's) dots per inch / 96, rounded,
+  // at least 1. SceneState's width and height are the window's pixels; the flakes move on the
+  // logical size (those pixels divided by k, rounded up, so the last logical row and column
+  // reach the edges) exactly as on a 96-dpi monitor of that size, and are drawn k times larger:
+  // sprite cells, erased squares and layer rows. The background keeps every pixel.
+  int32_t Scale = 1;
+  // The two sprite strips magnified k times, made when a scene of k > 1 starts.
+  Surface scaledStrips[2];
 
   // The window and its controls, set by BindScene; the window is owned by the saver.
   Form* window = nullptr;
@@ -31,6 +39,10 @@ struct Scene {
   Control* strips[2] = {};              // Frin_Pic(0) on image backgrounds, Frin_Pic(1) on black
   Control* timers[2] = {};              // SS_Timer(0) steps the first band, SS_Timer(1) the second
 };
+
+// The logical size the flakes move on: the scene's pixels divided by its scale, rounded up.
+int32_t LogicalWidth(const Scene& scene);
+int32_t LogicalHeight(const Scene& scene);
 
 // Finds the scene's controls in its window (the subscript error when one is missing).
 void BindScene(Scene& scene, Form& window);

@@ -38,16 +38,20 @@ void StepFlake(SaverBase& saver, Scene& scene, int32_t index, bool layerTest) {
   Flake& f = scene.FlakeField[index];
   RequireBound(scene);
 
-  // 1. Erase: the buffer under the old cell back onto the canvas.
-  BitBlt(scene.canvas->surface, f.X, f.Y, f.SpriteSize, f.SpriteSize,
-         scene.backgroundBuffer->surface, f.X, f.Y, RasterOp::kSrcCopy);
+  // 1. Erase: the buffer under the old cell back onto the canvas (k times larger at scale k).
+  const int32_t k = scene.Scale;
+  const int32_t oldX = CheckedMul(f.X, k), oldY = CheckedMul(f.Y, k);
+  const int32_t oldSize = CheckedMul(f.SpriteSize, k);
+  BitBlt(scene.canvas->surface, oldX, oldY, oldSize, oldSize, scene.backgroundBuffer->surface, oldX,
+         oldY, RasterOp::kSrcCopy);
   // 2. Re-seed for this flake.
   saver.random.Reseed(saver.api.Clock());
   // 3-5. Sideways by the drift, wrapping at the sides.
   f.X = CheckedAdd(f.X, f.Drift);
   const int32_t size = f.SpriteSize;
-  if (f.X < -size) f.X = s.SceneWidth;
-  if (f.X > s.SceneWidth) f.X = -size;
+  const int32_t width = LogicalWidth(scene);
+  if (f.X < -size) f.X = width;
+  if (f.X > width) f.X = -size;
   // 6-7. Swing, turned back at the limit.
   f.Drift = CheckedAdd(f.Drift, f.DriftStep);
   if (CheckedAbs(f.Drift) > CheckedAbs(f.DriftLimit)) {
@@ -69,8 +73,8 @@ void StepFlake(SaverBase& saver, Scene& scene, int32_t index, bool layerTest) {
     ChooseSpriteCell(f, s.ImageBackground);
     if (saver.SaverSettings.Remain == "on") {
       s.SettledCount = CheckedAdd(s.SettledCount, 1);
-      if (layerTest && static_cast<double>(s.SettledCount) >
-                           std::floor(static_cast<double>(s.SceneWidth) / 2.0)) {
+      if (layerTest &&
+          static_cast<double>(s.SettledCount) > std::floor(static_cast<double>(width) / 2.0)) {
         RaiseLayer(scene);
       }
     }
@@ -83,11 +87,22 @@ void DrawFlake(const Scene& scene, int32_t x, int32_t y, uint8_t spriteSize, uin
   // ImageBackground 1 draws from Frin_Pic(0), anything else from Frin_Pic(1).
   const int strip = scene.SceneState.ImageBackground == 1 ? 0 : 1;
   RequireBound(scene);
-  const Surface& sprites = scene.strips[strip]->surface;
   Surface& canvas = scene.canvas->surface;
-  BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, MaskRow(strip),
+  const int32_t k = scene.Scale;
+  if (k <= 1) {
+    const Surface& sprites = scene.strips[strip]->surface;
+    BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, MaskRow(strip),
+           RasterOp::kSrcErase);
+    BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, 0, RasterOp::kSrcInvert);
+    return;
+  }
+  // At scale k the same two blits from the strip magnified k times, every coordinate k times.
+  const Surface& sprites = scene.scaledStrips[strip];
+  const int32_t px = CheckedMul(x, k), py = CheckedMul(y, k), size = CheckedMul(spriteSize, k);
+  const int32_t column = CheckedMul(spriteColumn, k);
+  BitBlt(canvas, px, py, size, size, sprites, column, CheckedMul(MaskRow(strip), k),
          RasterOp::kSrcErase);
-  BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, 0, RasterOp::kSrcInvert);
+  BitBlt(canvas, px, py, size, size, sprites, column, 0, RasterOp::kSrcInvert);
 }
 
 }  // namespace frin

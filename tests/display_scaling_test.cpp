@@ -103,22 +103,24 @@ TEST(DisplayScaling, TheLayerRisesRowByRowWhenTheAxesHaveDifferentRatios) {
   for (auto [dpiX, dpiY] : {std::pair{168, 192}, {192, 168}}) {
     SCOPED_TRACE(::testing::Message() << dpiX << " x " << dpiY);
     Harness h;
-    h.api.SetScreenDpi(8, 120, dpiX, dpiY);  // 4 landings raise the layer
+    h.api.SetScreenDpi(8, 240, dpiX, dpiY);  // 3 landings raise the layer
     h.Store("Max", "250");
     h.Store("Speed", "30");
     h.Store("Remain", "on");
     ASSERT_FALSE(h.Start("/s"));
     for (int t = 0; t < 6; ++t)
       ASSERT_FALSE(h.Advance(30));
+    // Both resolutions are scale 2: the ground line counts rows of two pixels.
     const int32_t ground = StateOf(h).GroundY;
-    ASSERT_LT(ground, 110);
+    ASSERT_LT(ground, 115);
+    ASSERT_GT(ground, 50);
     // The buffer holds the layer without flakes: white exactly below the ground line.
     const Surface& buffer = h.Get("Screen", 1).surface;
-    for (int32_t y = 0; y < 120; ++y) {
+    for (int32_t y = 0; y < 240; ++y) {
       bool white = true;
       for (int32_t x = 0; x < 8; ++x)
         white = white && buffer.At(x, y) == kWhite;
-      EXPECT_EQ(white, y > ground) << "row " << y;
+      EXPECT_EQ(white, y >= 2 * (ground + 1)) << "row " << y;
     }
   }
 }

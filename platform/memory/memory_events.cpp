@@ -59,7 +59,9 @@ void MemoryPlatform::Deliver(const Event& e) {
       DeliverClose(e.window);
       return;
     case EventKind::kDisplay: {
+      // The system's dots per inch stay those of the sign-in; each monitor takes its new scale.
       SetMonitors(e.monitors, IntegerTwipsPerPixel(screen_.twipsPerPixelX));
+      monitorDpis_ = e.dpis;
       // Every form hears of it, as every top-level window does. A handler may unload (and free)
       // other forms, so each is looked up again by its window, which is never reused.
       std::vector<WindowHandle> handles;
@@ -129,6 +131,12 @@ void MemoryPlatform::QueueKeyDown(Form& form, int keyCode, int shift, uint64_t d
 
 void MemoryPlatform::QueueDisplayChange(std::vector<Rect> monitors, uint64_t delayMs) {
   Queue(delayMs, {.kind = EventKind::kDisplay, .monitors = std::move(monitors)});
+}
+
+void MemoryPlatform::QueueDisplayChange(std::vector<Rect> monitors, std::vector<int32_t> dpis,
+                                        uint64_t delayMs) {
+  Queue(delayMs,
+        {.kind = EventKind::kDisplay, .monitors = std::move(monitors), .dpis = std::move(dpis)});
 }
 
 void MemoryPlatform::QueueClick(Control& control, uint64_t delayMs) {

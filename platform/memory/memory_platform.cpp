@@ -32,12 +32,17 @@ MemoryPlatform::~MemoryPlatform() = default;
 
 void MemoryPlatform::SetScreenPixels(int32_t width, int32_t height, int32_t twipsPerPixel) {
   screen_ = ScreenFromPixels(width, height, twipsPerPixel, twipsPerPixel);
+  constexpr int32_t kTwipsPerInch = 1440;
+  systemDpi_ = kTwipsPerInch / std::max(twipsPerPixel, 1);
   monitors_.clear();
+  monitorDpis_.clear();
 }
 
 void MemoryPlatform::SetScreenDpi(int32_t width, int32_t height, int32_t dpiX, int32_t dpiY) {
   screen_ = ScreenFromPixels(width, height, TwipsPerPixelAtDpi(dpiX), TwipsPerPixelAtDpi(dpiY));
+  systemDpi_ = dpiX > 0 ? dpiX : 96;
   monitors_.clear();
+  monitorDpis_.clear();
 }
 
 void MemoryPlatform::SetMonitors(std::vector<Rect> monitors, int32_t twipsPerPixel) {
@@ -46,6 +51,45 @@ void MemoryPlatform::SetMonitors(std::vector<Rect> monitors, int32_t twipsPerPix
                                twipsPerPixel);
   }
   monitors_ = std::move(monitors);
+  monitorDpis_.clear();
+}
+
+void MemoryPlatform::SetMonitors(std::vector<Rect> monitors, std::vector<int32_t> dpis) {
+  if (!dpis.empty() && dpis.front() > 0) systemDpi_ = dpis.front();
+  SetMonitors(std::move(monitors), TwipsPerPixelAtDpi(systemDpi_));
+  monitorDpis_ = std::move(dpis);
+}
+
+int32_t MemoryPlatform::MonitorDpi(const Rect& monitor) {
+  const std::vector<Rect> monitors = Monitors();
+  for (size_t i = 0; i < monitors.size() && i < monitorDpis_.size(); ++i) {
+    const Rect& m = monitors[i];
+    if (m.left == monitor.left && m.top == monitor.top && m.right == monitor.right &&
+        m.bottom == monitor.bottom && monitorDpis_[i] > 0) {
+      return monitorDpis_[i];
+    }
+  }
+  return systemDpi_;
+}
+
+int32_t MemoryPlatform::WindowDpi(WindowHandle h) {
+  // A window of its own dpi, else its parent's, else the monitor under its centre.
+  for (WindowHandle w = h; w != 0;) {
+    if (auto it = windowDpis_.find(w); it != windowDpis_.end()) return it->second;
+    const Window* window = Find(w);
+    if (window == nullptr) break;
+    if (window->parent == 0) {
+      Rect r;
+      if (!GetWindowRect(w, r)) break;
+      const int32_t x = r.left + r.Width() / 2, y = r.top + r.Height() / 2;
+      for (const Rect& m : Monitors()) {
+        if (x >= m.left && x < m.right && y >= m.top && y < m.bottom) return MonitorDpi(m);
+      }
+      break;
+    }
+    w = window->parent;
+  }
+  return systemDpi_;
 }
 
 std::vector<Rect> MemoryPlatform::Monitors() {

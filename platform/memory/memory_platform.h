@@ -97,6 +97,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   // The monitors become these (the primary first) and every loaded form hears of the change, in
   // the order the forms were loaded.
   void QueueDisplayChange(std::vector<Rect> monitors, uint64_t delayMs = 0);
+  // The same with each monitor's dots per inch (see SetMonitors).
+  void QueueDisplayChange(std::vector<Rect> monitors, std::vector<int32_t> dpis,
+                          uint64_t delayMs = 0);
   void SetCursorPos(Point p) { cursor_ = p; }
   void SetCaretPos(Point p) { caret_ = p; }
   size_t PendingEvents() const { return events_.size(); }
@@ -137,6 +140,16 @@ class MemoryPlatform : public Module_API, public FormObserver {
   // The monitors in virtual-screen pixels, the primary first, at (0, 0); the screen becomes the
   // primary's pixels at the given twips per pixel. An empty list: one monitor, the screen.
   void SetMonitors(std::vector<Rect> monitors, int32_t twipsPerPixel = 15);
+  // Monitors each scaled to its own dots per inch (in the monitors' order; a missing one is the
+  // system's). The system's dots per inch, and so the twips per pixel, are the primary's, as
+  // Windows takes them from the primary monitor at sign-in.
+  void SetMonitors(std::vector<Rect> monitors, std::vector<int32_t> dpis);
+  // The system's dots per inch: every monitor's and window's unless one says otherwise.
+  int32_t SystemDpi() const { return systemDpi_; }
+  // A window that is not ours drawn at these dots per inch (a host of another awareness).
+  void SetWindowDpi(WindowHandle h, int32_t dpi) { windowDpis_[h] = dpi; }
+  // The hosts whose awareness the program took on, in order.
+  const std::vector<WindowHandle>& AwarenessHosts() const { return awarenessHosts_; }
   // The bounding rectangle of every monitor.
   Rect VirtualScreen();
   // nullopt: the system has no password service.
@@ -194,6 +207,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   std::string CommandText() override { return commandText_; }
   ScreenInfo Screen() override { return screen_; }
   std::vector<Rect> Monitors() override;
+  int32_t MonitorDpi(const Rect& monitor) override;
+  int32_t WindowDpi(WindowHandle h) override;
+  void UseDpiAwarenessOf(WindowHandle host) override { awarenessHosts_.push_back(host); }
   int32_t PlatformId() override { return platformId_; }
   uint16_t UserInterfaceLanguage() override { return uiLanguage_; }
   WindowHandle FindTopWindow(const std::string& title) override;
@@ -262,6 +278,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
     int keyCode = 0, shift = 0;
     Point point{};
     std::vector<Rect> monitors{};  // a display change: the new monitors
+    std::vector<int32_t> dpis{};   // and their dots per inch (empty: the system's)
   };
   struct Timer {
     WindowHandle form = 0;
@@ -304,7 +321,11 @@ class MemoryPlatform : public Module_API, public FormObserver {
 
   std::string commandText_;
   ScreenInfo screen_;
-  std::vector<Rect> monitors_;  // empty: the screen alone
+  std::vector<Rect> monitors_;        // empty: the screen alone
+  std::vector<int32_t> monitorDpis_;  // in the monitors' order; missing: the system's
+  int32_t systemDpi_ = 96;
+  std::map<WindowHandle, int32_t> windowDpis_;
+  std::vector<WindowHandle> awarenessHosts_;
   int32_t platformId_ = kVerPlatformWin32Nt;
   uint16_t uiLanguage_ = 0x0411;
   std::optional<int32_t> passwordAnswer_ = 1;

@@ -139,7 +139,10 @@ LRESULT Win32Platform::HandleSaverMessage(FormWindow& fw, UINT msg, WPARAM wp, L
       return 0;
     }
     case WM_DISPLAYCHANGE:
+    case kWmDpiChanged:
+      // A monitor of another scale is a change of the layout too; the window stays where it is.
       Deliver([&] { fw.form->RaiseDisplayChange(); });
+      if (msg == kWmDpiChanged) return 0;
       break;
     case WM_SYSCOMMAND:
       // A running saver is not started again, nor the monitor switched off under it.

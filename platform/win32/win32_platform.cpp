@@ -210,6 +210,62 @@ std::vector<Rect> Win32Platform::Monitors() {
   return monitors;
 }
 
+namespace {
+
+// A function of a system library by name, null where the system lacks it (or the library).
+template <typename Fn>
+Fn SystemFunction(const wchar_t* library, const char* name, bool load = false) {
+  HMODULE module = load ? LoadLibraryW(library) : GetModuleHandleW(library);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+int32_t Win32Platform::MonitorDpi(const Rect& monitor) {
+  // Windows 8.1 scales each monitor (shcore's GetDpiForMonitor, the effective dpi); before it
+  // every monitor has the system's dots per inch.
+  using FromRect = HMONITOR(WINAPI*)(LPCRECT, DWORD);
+  using ForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  const auto fromRect = SystemFunction<FromRect>(L"user32.dll", "MonitorFromRect");
+  const auto forMonitor = SystemFunction<ForMonitor>(L"shcore.dll", "GetDpiForMonitor", true);
+  if (fromRect == nullptr || forMonitor == nullptr) return dpiX_;
+  const RECT r{monitor.left, monitor.top, monitor.right, monitor.bottom};
+  HMONITOR handle = fromRect(&r, MONITOR_DEFAULTTONEAREST);
+  UINT x = 0, y = 0;
+  constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+  if (handle == nullptr || FAILED(forMonitor(handle, kEffectiveDpi, &x, &y)) || x == 0)
+    return dpiX_;
+  return static_cast<int32_t>(x);
+}
+
+int32_t Win32Platform::WindowDpi(WindowHandle h) {
+  using ForWindow = UINT(WINAPI*)(HWND);
+  const auto forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
+  const UINT dpi = forWindow != nullptr ? forWindow(AsHwnd(h)) : 0;
+  return dpi != 0 ? static_cast<int32_t>(dpi) : dpiX_;
+}
+
+void Win32Platform::UseDpiAwarenessOf(WindowHandle host) {
+  // Windows 10 1607 on: the thread takes on the host's awareness, so the preview window is made
+  // in the host's coordinates and scaled as the host is.
+  using Context = void*;
+  using GetContext = Context(WINAPI*)(HWND);
+  using SetContext = Context(WINAPI*)(Context);
+  const auto get = SystemFunction<GetContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
+  const auto set = SystemFunction<SetContext>(L"user32.dll", "SetThreadDpiAwarenessContext");
+  if (get == nullptr || set == nullptr) return;
+  Context context = get(AsHwnd(host));
+  if (context == nullptr || set(context) == nullptr) return;
+  // The screen as the host sees it: its dots per inch and the twips ratio follow.
+  HDC screen = GetDC(nullptr);
+  dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
+  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  tppX_ = TwipsPerPixelAtDpi(dpiX_);
+  tppY_ = TwipsPerPixelAtDpi(dpiY_);
+}
+
 int32_t Win32Platform::PlatformId() {
   OSVERSIONINFOA info;
   ZeroMemory(&info, sizeof info);

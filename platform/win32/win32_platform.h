@@ -60,6 +60,9 @@ bool ThreadOnUsersDesktop();
 
 class FontBook;
 
+// WM_DPICHANGED (Windows 8.1), which the Windows XP headers the program builds with lack.
+constexpr UINT kWmDpiChanged = 0x02E0;
+
 // The id of a timer control's system timer on its form's window.
 inline UINT_PTR TimerId(const Control& timer) {
   return static_cast<UINT_PTR>(timer.index + 1);
@@ -138,6 +141,9 @@ class Win32Platform : public Module_API, public FormObserver {
   std::string CommandText() override;
   ScreenInfo Screen() override;
   std::vector<Rect> Monitors() override;
+  int32_t MonitorDpi(const Rect& monitor) override;
+  int32_t WindowDpi(WindowHandle h) override;
+  void UseDpiAwarenessOf(WindowHandle host) override;
   int32_t PlatformId() override;
   uint16_t UserInterfaceLanguage() override;
   WindowHandle FindTopWindow(const std::string& title) override;
