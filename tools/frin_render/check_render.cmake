@@ -50,7 +50,29 @@ if(NOT ihdr STREQUAL "0000006000000030")
   message(FATAL_ERROR "the picture over two monitors is not 96 x 48 pixels (IHDR ${ihdr})")
 endif()
 
-set(bad_arguments "--size|0x10" "--size|80" "--ticks|-1" "--every|0" "--seed|x" "--set|Colour=red"
+# A monitor's dots per inch: at 192 (scale 2) the flakes are twice the size, so the same seed
+# draws another picture than at 96, and the same picture again.
+foreach(name d1 d2 d3)
+  set(dpi 192)
+  if(name STREQUAL "d3")
+    set(dpi 96)
+  endif()
+  execute_process(
+    COMMAND "${RENDER}" --monitors 64x48+0+0@${dpi},32x40-32+8@144 --ticks 12 --seed 5
+            --png "${OUT}/${name}.png"
+    RESULT_VARIABLE rc ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "frin-render --monitors with dpi failed (${rc}): ${err}")
+  endif()
+endforeach()
+file(SHA256 "${OUT}/d1.png" hd1)
+file(SHA256 "${OUT}/d2.png" hd2)
+file(SHA256 "${OUT}/d3.png" hd3)
+if(NOT hd1 STREQUAL hd2 OR hd1 STREQUAL hd3)
+  message(FATAL_ERROR "the monitors' dpi do not decide the picture")
+endif()
+
+set(bad_arguments "--size|0x10" "--size|80x60@" "--size|80x60@0" "--monitors|64x48+0+0@x" "--size|80" "--ticks|-1" "--every|0" "--seed|x" "--set|Colour=red"
                   "--set|Max" "--bogus" "--png" "--desktop|${OUT}/missing.png" "--set|Speed=0|--set|Remain=on"
                   "--monitors|800x600" "--monitors|800x600+5+0" "--monitors|64x48+0+0,x4+1+1"
                   "--monitors|64x48+0+0,16000x48+1000+0")

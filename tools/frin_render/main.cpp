@@ -6,7 +6,9 @@
 // --monitors gives the monitors as WxH+X+Y in virtual-screen pixels, the primary first (at +0+0),
 // such as 800x600+0+0,640x480-640+0; the picture is then the virtual screen's bounding rectangle,
 // every monitor's scene at its place and black outside the monitors, and a --desktop image lies
-// over that whole rectangle. Without it, one monitor of --size (800x600 by default).
+// over that whole rectangle. Without it, one monitor of --size (800x600 by default). A monitor (or
+// the size) may end in @DPI, its dots per inch (96 unless given; the primary's are the system's):
+// 3840x2160+0+0@192 is drawn at scale 2.
 //
 // It starts the saver's own full-screen run on the memory backend, then lets the virtual clock run
 // N ticks of timer 0 (every Speed milliseconds; timer 1 ticks too when Max is above 250), so the
@@ -36,14 +38,18 @@ namespace {
 
 constexpr int32_t kTwipsPerPixel = 15;
 constexpr int32_t kMaxSide = 16384;
+constexpr int32_t kBaseDpi = 96;
+constexpr int32_t kMaxDpi = 960;
 
 const char* const kUsage =
-    "usage: frin-render [--size WxH | --monitors WxH+X+Y,...] [--ticks N] [--seed N] "
+    "usage: frin-render [--size WxH[@DPI] | --monitors WxH+X+Y[@DPI],...] [--ticks N] [--seed N] "
     "[--set KEY=VALUE]... [--desktop IMAGE] [--png FILE] [--gif FILE] [--every K]";
 
 struct Args {
   int32_t width = 800, height = 600;
+  int32_t dpi = kBaseDpi;      // --size's
   std::vector<Rect> monitors;  // empty: one monitor of width x height
+  std::vector<int32_t> dpis;   // each monitor's
   uint64_t ticks = 100;
   std::optional<uint64_t> seed;
   std::vector<std::pair<std::string, std::string>> settings;
@@ -76,13 +82,23 @@ int32_t Offset(std::string_view text, const std::string& what) {
   return text[0] == '-' ? -v : v;
 }
 
-// "WxH+X+Y,WxH-X+Y,...": the primary first, at +0+0; the virtual screen at most kMaxSide a side.
-std::vector<Rect> ParseMonitors(const std::string& list) {
+// "...@DPI": the text before the @, and the dots per inch after it (96 without one).
+std::pair<std::string_view, int32_t> SplitDpi(std::string_view text, const std::string& what) {
+  const size_t at = text.find('@');
+  if (at == std::string_view::npos) return {text, kBaseDpi};
+  return {text.substr(0, at), Number<int32_t>(text.substr(at + 1), 1, kMaxDpi, what)};
+}
+
+// "WxH+X+Y,WxH-X+Y@DPI,...": the primary first, at +0+0; the virtual screen at most kMaxSide a
+// side. Each monitor's dots per inch go to dpis.
+std::vector<Rect> ParseMonitors(const std::string& list, std::vector<int32_t>& dpis) {
   std::vector<Rect> monitors;
   size_t start = 0;
   while (start <= list.size()) {
     const size_t comma = std::min(list.find(',', start), list.size());
-    const std::string_view item = std::string_view(list).substr(start, comma - start);
+    const auto [item, dpi] = SplitDpi(std::string_view(list).substr(start, comma - start),
+                                      "--monitors: a monitor's dpi");
+    dpis.push_back(dpi);
     const size_t x = item.find('x');
     const size_t signs = item.find_first_of("+-");
     const size_t second =
@@ -126,13 +142,16 @@ Args Parse(int argc, char** argv) {
       return argv[++i];
     };
     if (opt == "--size") {
-      const std::string v = value();
+      const std::string text = value();
+      const auto [v, dpi] = SplitDpi(text, "--size: the dpi");
       const size_t x = v.find('x');
       if (x == std::string::npos) throw BadArgument{"--size takes WxH, such as 800x600"};
-      a.width = Number<int32_t>(std::string_view(v).substr(0, x), 1, kMaxSide, "the width");
-      a.height = Number<int32_t>(std::string_view(v).substr(x + 1), 1, kMaxSide, "the height");
+      a.width = Number<int32_t>(v.substr(0, x), 1, kMaxSide, "the width");
+      a.height = Number<int32_t>(v.substr(x + 1), 1, kMaxSide, "the height");
+      a.dpi = dpi;
     } else if (opt == "--monitors") {
-      a.monitors = ParseMonitors(value());
+      a.dpis.clear();
+      a.monitors = ParseMonitors(value(), a.dpis);
     } else if (opt == "--ticks") {
       a.ticks = Number<uint64_t>(value(), 0, 10'000'000, "--ticks");
     } else if (opt == "--seed") {
@@ -174,9 +193,13 @@ uint64_t RealClock() {
 int Render(const Args& a) {
   MemoryPlatform api(a.seed ? *a.seed : RealClock());
   if (a.monitors.empty()) {
-    api.SetScreenPixels(a.width, a.height, kTwipsPerPixel);
+    if (a.dpi == kBaseDpi) {
+      api.SetScreenPixels(a.width, a.height, kTwipsPerPixel);
+    } else {
+      api.SetScreenDpi(a.width, a.height, a.dpi, a.dpi);
+    }
   } else {
-    api.SetMonitors(a.monitors, kTwipsPerPixel);
+    api.SetMonitors(a.monitors, a.dpis);
   }
   for (const auto& [key, text] : a.settings) {
     api.SetSetting(kSettingsApp, kSettingsSection, key, text);
