@@ -28,6 +28,7 @@ CASES=(
   saver_at_120_dpi_covers_screen
   display_scaling_saver_and_preview
   display_scaling_dialog_centred
+  display_scaling_192_dpi_draws_the_snow_twice_as_large
   single_instance_matches_the_exact_title
   command_text_variants
   single_instance_while_dialog_open
@@ -55,6 +56,7 @@ CASES=(
   two_monitors_snow_on_both_and_a_click_on_the_second_ends
   two_monitors_desktop_shows_each_its_own_part
   two_monitors_picture_and_settling_on_each
+  two_monitors_at_192_dpi_both_covered_and_doubled
   soak_one_minute
 )
 
@@ -594,6 +596,45 @@ t_display_scaling_saver_and_preview() {
     expect_eq "preview window size at $dpi dpi" "152x112" "$(field "$PREVIEW_FOUND" size)"
     stop_preview_host
   done
+}
+
+# flakes_at IMG K WIDTH: the snow in IMG is drawn at scale K, its commonest flake WIDTH pixels.
+flakes_at() {
+  python3 "$WINE_TESTS/pixels.py" flakes "$@"
+}
+
+# At 192 dots per inch (200 %) every scene is scale 2: the window still covers every pixel, and
+# the snow is what a 96-dpi screen of half the size shows, each pixel doubled (the black
+# background's 7-pixel flakes 14 pixels wide) where 96 dpi draws them 7 pixels wide.
+t_display_scaling_192_dpi_draws_the_snow_twice_as_large() {
+  setup 800x600
+  xsetroot -solid '#3366CC'
+  seed Max=500 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  local dpi k width found
+  for dpi in 96 192; do
+    k=$((dpi / 96)) width=$((7 * dpi / 96))
+    set_dpi "$dpi"
+    frin /s
+    saver_up
+    expect_eq "saver window geometry at $dpi dpi (x y w h)" "0 0 800 600" "$(geometry "$SAVER_XID")"
+    sleep 1.5
+    shot "$T_DIR/saver-$dpi.png"
+    found=$(palette_ok "$T_DIR/saver-$dpi.png")
+    expect "at $dpi dpi the screen shows pixels outside the black strip's colours: $found" \
+      palette_ok "$T_DIR/saver-$dpi.png"
+    found=$(flakes_at "$T_DIR/saver-$dpi.png" "$k" "$width")
+    echo "$dpi dpi: $found" >>"$T_DIR/flakes.log"
+    expect "at $dpi dpi the snow is not drawn at scale $k with flakes $width pixels wide: $found" \
+      flakes_at "$T_DIR/saver-$dpi.png" "$k" "$width"
+    key_ends_saver
+  done
+  # The README's picture: the same corner of the screen at 96 and at 192 dpi, side by side.
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    convert \( "$T_DIR/saver-96.png" -crop 320x240+0+0 +repage \) \
+      \( -size 8x240 xc:'#808080' \) \( "$T_DIR/saver-192.png" -crop 320x240+0+0 +repage \) \
+      +append "$ROOT/docs/scaling.png"
+  fi
 }
 
 # The dialog opens centred on the screen, to a pixel, at every scaling.
@@ -1413,6 +1454,33 @@ t_two_monitors_snow_on_both_and_a_click_on_the_second_ends() {
   xdotool mousemove 200 200 click 1
   ends_within "$FRIN_PID" 2 || fail "a click on the second monitor did not end the saver within 2 s"
   expect_eq "saver windows left after the click" "" "$(saver_windows)"
+}
+
+# Two monitors at 192 dots per inch: a window over each, every pixel of both covered, and each
+# monitor's snow drawn at scale 2 (Wine gives every monitor the system's dots per inch).
+t_two_monitors_at_192_dpi_both_covered_and_doubled() {
+  setup_two_monitors 800x600 640x480
+  set_dpi 192
+  xsetroot -solid '#3366CC'
+  seed Max=300 Speed=50 SaverType=black BackScreen=off 'BS_File=' Remain=off Mouse_Move=on
+  frin /s
+  saver_up
+  two_windows_up
+  expect_eq "the saver's windows at 192 dpi (x y w h), one over each monitor" \
+    "0 0 640 480;640 0 800 600" "$(saver_windows)"
+  sleep 1.5
+  shot "$T_DIR/saver.png"
+  crop_monitors "$T_DIR/saver.png" 800x600 640x480
+  local m found
+  for m in left primary; do
+    found=$(palette_ok "$T_DIR/saver-$m.png")
+    expect "the $m monitor shows more than the black scene at 192 dpi: $found" \
+      palette_ok "$T_DIR/saver-$m.png"
+    found=$(flakes_at "$T_DIR/saver-$m.png" 2 14)
+    expect "the $m monitor's snow is not drawn at scale 2: $found" \
+      flakes_at "$T_DIR/saver-$m.png" 2 14
+  done
+  key_ends_saver
 }
 
 t_two_monitors_desktop_shows_each_its_own_part() {

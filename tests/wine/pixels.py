@@ -16,6 +16,10 @@ does not, 2 on a usage error.
                               upper half
   differ A B MIN              at least MIN pixels differ between A and B
   crop IMG X Y W H OUT        writes the rectangle as OUT (any format ImageMagick writes)
+  flakes IMG K WIDTH          the snow is drawn at scale K: every K x K square from (0, 0) is
+                              one colour, and the commonest width of the separate flakes (groups
+                              of touching non-black pixels) is WIDTH; prints the squares that
+                              are not one colour and the commonest widths
 """
 import subprocess
 import sys
@@ -150,7 +154,46 @@ def cmd_crop(args):
     return 0
 
 
-COMMANDS = {"palette": cmd_palette, "share": cmd_share, "same": cmd_same,
+def cmd_flakes(args):
+    width, height, rgb = load(args[0])
+    k, want = int(args[1]), int(args[2])
+    px = pixels(rgb)
+    mixed = 0
+    for y0 in range(0, height - height % k, k):
+        for x0 in range(0, width - width % k, k):
+            first = px[y0 * width + x0]
+            if any(px[(y0 + dy) * width + x0 + dx] != first
+                   for dy in range(k) for dx in range(k)):
+                mixed += 1
+    # Groups of touching (8-neighbour) non-black pixels, and the width of each.
+    black = b"\x00\x00\x00"
+    seen = bytearray(width * height)
+    widths = {}
+    for start in range(width * height):
+        if seen[start] or px[start] == black:
+            continue
+        seen[start] = 1
+        stack, left, right = [start], width, -1
+        while stack:
+            i = stack.pop()
+            x, y = i % width, i // width
+            left, right = min(left, x), max(right, x)
+            for dy in (-1, 0, 1):
+                for dx in (-1, 0, 1):
+                    nx, ny = x + dx, y + dy
+                    if 0 <= nx < width and 0 <= ny < height:
+                        j = ny * width + nx
+                        if not seen[j] and px[j] != black:
+                            seen[j] = 1
+                            stack.append(j)
+        w = right - left + 1
+        widths[w] = widths.get(w, 0) + 1
+    common = sorted(widths.items(), key=lambda item: -item[1])[:4]
+    print("mixed_squares %d widths %s" % (mixed, ",".join("%d:%d" % c for c in common)))
+    return 0 if mixed == 0 and common and common[0][0] == want else 1
+
+
+COMMANDS = {"flakes": cmd_flakes, "palette": cmd_palette, "share": cmd_share, "same": cmd_same,
             "regions": cmd_regions, "layer": cmd_layer, "differ": cmd_differ, "crop": cmd_crop}
 
 if __name__ == "__main__":
