@@ -29,6 +29,7 @@ CASES=(
   display_scaling_saver_and_preview
   display_scaling_dialog_centred
   display_scaling_192_dpi_draws_the_snow_twice_as_large
+  manifest_declares_per_monitor_awareness
   single_instance_matches_the_exact_title
   command_text_variants
   single_instance_while_dialog_open
@@ -635,6 +636,21 @@ t_display_scaling_192_dpi_draws_the_snow_twice_as_large() {
       \( -size 8x240 xc:'#808080' \) \( "$T_DIR/saver-192.png" -crop 320x240+0+0 +repage \) \
       +append "$ROOT/docs/scaling.png"
   fi
+}
+
+# frin.scr's manifest, as the system reads it from the program's resources: per-monitor (V2)
+# awareness on Windows 10 1703 and later, per-monitor on 1607, "true/pm" (per-monitor on 8.1,
+# system-aware on Vista to 8) before that.
+t_manifest_declares_per_monitor_awareness() {
+  local found
+  found=$(python3 "$ROOT/tests/tools/pe_resources.py" awareness "$FRIN_SCR") ||
+    fail "frin.scr has no manifest that can be read"
+  expect_eq "frin.scr's display-scaling declarations" \
+    "dpiAware true/pm http://schemas.microsoft.com/SMI/2005/WindowsSettings
+dpiAwareness PerMonitorV2, PerMonitor http://schemas.microsoft.com/SMI/2016/WindowsSettings" \
+    "$found"
+  expect "frin.scr's manifest no longer asks for the common controls 6" \
+    grep -q 'Microsoft.Windows.Common-Controls' <(python3 "$ROOT/tests/tools/pe_resources.py" manifest "$FRIN_SCR")
 }
 
 # The dialog opens centred on the screen, to a pixel, at every scaling.
