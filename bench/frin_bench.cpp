@@ -90,6 +90,27 @@ void BM_Tick(benchmark::State& state, bool twoMonitors) {
 BENCHMARK_CAPTURE(BM_Tick, one_monitor, false)->Arg(250)->Arg(500);
 BENCHMARK_CAPTURE(BM_Tick, two_monitors, true)->Arg(250)->Arg(500);
 
+// One tick of 500 flakes on a 3840 x 2160 monitor at 96 dpi (scale 1) and at 192 dpi (scale 2:
+// the flakes move on 1920 x 1080 and are drawn twice as large, four times the pixels each).
+void BM_TickAtDpi(benchmark::State& state) {
+  constexpr int32_t kMax = 500;
+  const int32_t dpi = static_cast<int32_t>(state.range(0));
+  MemoryPlatform api{20261207};
+  Saver saver{api};
+  api.SetScreenDpi(3840, 2160, dpi, dpi);
+  api.SetSetting(kSettingsApp, kSettingsSection, "Max", std::to_string(kMax));
+  api.SetSetting(kSettingsApp, kSettingsSection, "Speed", std::to_string(kSpeed));
+  api.SetSetting(kSettingsApp, kSettingsSection, "Remain", "on");
+  api.SetCommandText("/s");
+  Main(saver);
+  api.Advance(kSpeed);
+  for (auto _ : state) {
+    api.Advance(kSpeed);
+  }
+  state.counters["scale"] = static_cast<double>(saver.Primary().Scale);
+}
+BENCHMARK(BM_TickAtDpi)->Arg(96)->Arg(192);
+
 // The blits of a tick alone: per flake one 7 x 7 restore (SRCCOPY) and the masked draw
 // (SRCERASE, SRCINVERT), at the same number of cells as BM_Tick.
 void BM_RasterOnly(benchmark::State& state) {

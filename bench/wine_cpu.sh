@@ -12,6 +12,9 @@
 #                                            runs no 32-bit programs; brought up to date first)
 #        bench/wine_cpu.sh --two-monitors [frin.scr]   two monitors against one, as a ratio
 #                                            (bench/wine_cpu_monitors.sh; needs root for Xorg)
+#        bench/wine_cpu.sh --scales [BUILD_FOLDER]   frin.scr on one display at 192 dpi (scale 2)
+#                                            against the same display at 96 dpi (scale 1), side by
+#                                            side, as a ratio (SIZES default 3840x2160)
 # Environment: SIZES (default "1920x1080 3840x2160"), ROUNDS (default 1; each round measures both
 #   programs, the reference first in odd rounds and last in even ones), SECONDS_TO_RUN (20),
 #   MAX (500), SPEED (50), REMAIN (on), REFERENCE_MODE (full; small = 1000 7x7 copies a tick,
@@ -23,11 +26,20 @@ if [ "${1:-}" = --two-monitors ]; then
   shift
   exec bash "$ROOT/bench/wine_cpu_monitors.sh" "$@"
 fi
+SCALES=0
+if [ "${1:-}" = --scales ]; then
+  SCALES=1
+  shift
+fi
 # shellcheck source=tests/wine/wine_arch.sh
 source "$ROOT/tests/wine/wine_arch.sh"
 BUILD=${1:-$ROOT/build/$FRIN_WINE_ARCH}
 RUN_FOR=${SECONDS_TO_RUN:-20}
-SIZES=${SIZES:-1920x1080 3840x2160}
+if [ "$SCALES" = 1 ]; then
+  SIZES=${SIZES:-3840x2160}
+else
+  SIZES=${SIZES:-1920x1080 3840x2160}
+fi
 ROUNDS=${ROUNDS:-1}
 MODE=${REFERENCE_MODE:-full}
 
@@ -112,6 +124,48 @@ echo "preparing a Wine prefix ($FRIN_WINE_ARCH)..." >&2
 make_template "$T_DIR/template" || fail "could not build a Wine prefix"
 TEMPLATE=$T_DIR/template
 
+# set_dpi N: the dots per inch the next start of a program sees.
+set_dpi() {
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1 ||
+    fail "cannot set $1 dpi"
+}
+
+# median of the arguments.
+median() {
+  printf '%s\n' "$@" | sort -n |
+    awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; if (NR == 1) print v[1]; else printf "%s .. %s, median %.2f", v[1], v[NR], m }'
+}
+
+if [ "$SCALES" = 1 ]; then
+  echo "Wine CPU, ${RUN_FOR} s each: frin.scr /s (Max ${MAX:-500}, Speed ${SPEED:-50}, Remain ${REMAIN:-on}) at 192 dpi (scale 2) against the same display at 96 dpi (scale 1)"
+  echo "figures: CPU seconds of all the prefix's processes and the X server (program / wineserver / other Wine / X)"
+  for size in $SIZES; do
+    start_display "$size"
+    new_prefix
+    seed Max="${MAX:-500}" Speed="${SPEED:-50}" SaverType=black BackScreen=off 'BS_File=' \
+      Remain="${REMAIN:-on}" Mouse_Move=on
+    ratios=()
+    for round in $(seq "$ROUNDS"); do
+      if [ $((round % 2)) -eq 1 ]; then order="96 192"; else order="192 96"; fi
+      for dpi in $order; do
+        set_dpi "$dpi"
+        result=$(measure "frin-$dpi" "ScreenSaver Frin" "$SAVER_WIN" /s) || exit 1
+        if [ "$dpi" = 96 ]; then one=$result; else two=$result; fi
+      done
+      read -r ot op os ow ox <<<"$one"
+      read -r tt tp ts tw tx <<<"$two"
+      ratio=$(awk -v a="$tt" -v b="$ot" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+      ratios+=("$ratio")
+      printf '%s round %d: 96 dpi %6.2f s (%s / %s / %s / %s)   192 dpi %6.2f s (%s / %s / %s / %s)   ratio %s\n' \
+        "$size" "$round" "$ot" "$op" "$os" "$ow" "$ox" "$tt" "$tp" "$ts" "$tw" "$tx" "$ratio"
+    done
+    printf '%s: 192 dpi against 96 dpi, ratio %s (goal: at most 1.2)\n' "$size" "$(median "${ratios[@]}")"
+    stop_prefix
+    stop_display
+  done
+  exit 0
+fi
+
 echo "Wine CPU, ${RUN_FOR} s each: frin.scr /s (Max ${MAX:-500}, Speed ${SPEED:-50}, Remain ${REMAIN:-on}) against full_frame.exe $MODE (copies every 50 ms)"
 echo "figures: CPU seconds of all the prefix's processes and the X server (program / wineserver / other Wine / X)"
 for size in $SIZES; do
@@ -137,8 +191,7 @@ for size in $SIZES; do
     printf '%s round %d: reference %6.2f s (%s / %s / %s / %s)   frin.scr %6.2f s (%s / %s / %s / %s)   ratio %s\n' \
       "$size" "$round" "$rt" "$rp" "$rs" "$rw" "$rx" "$ft" "$fp" "$fs" "$fw" "$fx" "$ratio"
   done
-  printf '%s: ratio %s (goal: at most 1.25)\n' "$size" "$(printf '%s\n' "${ratios[@]}" | sort -n |
-    awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; if (NR == 1) print v[1]; else printf "%s .. %s, median %.2f", v[1], v[NR], m }')"
+  printf '%s: ratio %s (goal: at most 1.25)\n' "$size" "$(median "${ratios[@]}")"
   stop_prefix
   stop_display
 done
