@@ -1,6 +1,6 @@
 // frin-render: draws the saver's scene headless and writes it as a PNG or an animated GIF.
 //
-//   frin-render [--size WxH | --monitors LIST] [--ticks N] [--seed N] [--set KEY=VALUE]...
+//   frin-render [--size WxH[@DPI] | --monitors LIST] [--ticks N] [--seed N] [--set KEY=VALUE]...
 //               [--desktop IMAGE] [--png FILE] [--gif FILE] [--every K]
 //
 // --monitors gives the monitors as WxH+X+Y in virtual-screen pixels, the primary first (at +0+0),
