@@ -1,6 +1,7 @@
 // Speed and memory of the hot paths on 1920 x 1080 scenes: one tick of the saver (both timers) on
 // one monitor and on two, the same blits without the flake logic, stretching a large decoded
-// picture, and decoding a 4000 x 3000 jpg on one thread and on two.
+// picture, decoding a 4000 x 3000 jpg on one thread and on two, and drawing the settings
+// dialog's picture at each display scale.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -17,6 +18,7 @@
 #include "platform/jpeg_decoder.h"
 #include "platform/memory/memory_platform.h"
 #include "platform/raster.h"
+#include "resources/dialog_picture.h"
 #include "settings/saver_settings.h"
 #include "tests/std_helper_thread.h"
 
@@ -199,6 +201,17 @@ void BM_DecodeJpeg(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * int64_t{4000} * 3000);
 }
 BENCHMARK(BM_DecodeJpeg)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The dialog's picture at scale 1 to 6 (96 to 576 dpi), as the dialog draws it on opening and on
+// reaching a monitor of another scale.
+void BM_DialogPicture(benchmark::State& state) {
+  const auto scale = static_cast<int32_t>(state.range(0));
+  for (auto _ : state) {
+    Surface s = DialogPicture(scale);
+    benchmark::DoNotOptimize(s.Data());
+  }
+}
+BENCHMARK(BM_DialogPicture)->DenseRange(1, 6)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace frin

@@ -1,5 +1,6 @@
 // The software raster: the surface and its damage list, block transfers with the three raster
-// operations and the one-pixel line, all clipped, all on 0x00RRGGBB surfaces. The stretched
+// operations, the one-pixel line and the round-ended wide line, all clipped, all on 0x00RRGGBB
+// surfaces. The stretched
 // painting of a picture is in raster_stretch.cpp.
 #include "platform/raster.h"
 
@@ -83,6 +84,14 @@ struct LineSteps {
     return lo;
   }
 };
+
+bool LessOrEqual(U128 a, U128 b) {
+  return a.hi < b.hi || (a.hi == b.hi && a.lo <= b.lo);
+}
+
+int64_t FloorDiv(int64_t n, int64_t d) {
+  return n / d - (n % d != 0 && (n < 0) != (d < 0));
+}
 
 }  // namespace
 
@@ -391,6 +400,56 @@ void DrawLine(Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixe
     }
   }
   dst.AddDamage(Rect{minX, minY, ClampToInt32(int64_t{maxX} + 1), ClampToInt32(int64_t{maxY} + 1)});
+}
+
+void FillRoundLine(Surface& dst, SubPoint a, SubPoint b, int32_t halfWidth, Pixel colour) {
+  for (const int32_t v : {a.x, a.y, b.x, b.y, halfWidth}) {
+    if (v < -kSubPixelLimit || v > kSubPixelLimit) RaiseError(kErrOverflow);
+  }
+  if (halfWidth < 0) RaiseError(kErrOverflow);
+  colour &= kColourMask;
+  // The pixels whose centres (kSubPixel i + kSubPixel / 2) lie in the segment's bounding box
+  // grown by the half width on every side.
+  const int64_t r = halfWidth, half = kSubPixel / 2;
+  auto first = [&](int64_t lo) { return FloorDiv(lo - half + kSubPixel - 1, kSubPixel); };
+  auto last = [&](int64_t hi) { return FloorDiv(hi - half, kSubPixel); };
+  const int64_t x0 = std::max<int64_t>(first(int64_t{std::min(a.x, b.x)} - r), 0);
+  const int64_t x1 = std::min<int64_t>(last(int64_t{std::max(a.x, b.x)} + r), dst.Width() - 1);
+  const int64_t y0 = std::max<int64_t>(first(int64_t{std::min(a.y, b.y)} - r), 0);
+  const int64_t y1 = std::min<int64_t>(last(int64_t{std::max(a.y, b.y)} + r), dst.Height() - 1);
+  if (x0 > x1 || y0 > y1) return;
+
+  // Within the limits every product below fits in 64 bits; the square of the distance across the
+  // line against the square of the half width needs 128.
+  const int64_t dx = int64_t{b.x} - a.x, dy = int64_t{b.y} - a.y;
+  const int64_t length2 = dx * dx + dy * dy;
+  const uint64_t r2 = static_cast<uint64_t>(r * r);
+  const U128 across = Mul64(r2, static_cast<uint64_t>(length2));
+  auto within = [&](int64_t px, int64_t py) {
+    const int64_t vx = px - a.x, vy = py - a.y;
+    const int64_t along = vx * dx + vy * dy;
+    if (along <= 0) return static_cast<uint64_t>(vx * vx + vy * vy) <= r2;
+    if (along >= length2) {
+      const int64_t wx = px - b.x, wy = py - b.y;
+      return static_cast<uint64_t>(wx * wx + wy * wy) <= r2;
+    }
+    const int64_t cross = vx * dy - vy * dx;
+    const uint64_t c = static_cast<uint64_t>(cross < 0 ? -cross : cross);
+    return LessOrEqual(Mul64(c, c), across);
+  };
+  int32_t minX = INT32_MAX, minY = INT32_MAX, maxX = INT32_MIN, maxY = INT32_MIN;
+  for (int64_t y = y0; y <= y1; ++y) {
+    Pixel* row = dst.Row(static_cast<int32_t>(y));
+    for (int64_t x = x0; x <= x1; ++x) {
+      if (!within(x * kSubPixel + half, y * kSubPixel + half)) continue;
+      row[x] = colour;
+      minX = std::min(minX, static_cast<int32_t>(x));
+      maxX = std::max(maxX, static_cast<int32_t>(x));
+      minY = std::min(minY, static_cast<int32_t>(y));
+      maxY = std::max(maxY, static_cast<int32_t>(y));
+    }
+  }
+  if (minX <= maxX) dst.AddDamage(Rect{minX, minY, maxX + 1, maxY + 1});
 }
 
 }  // namespace frin

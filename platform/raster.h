@@ -163,6 +163,21 @@ void DrawLine(Surface& dst, int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixe
 // colour (a copy of src at a scale of 1 or less).
 Surface Magnify(const Surface& src, int32_t scale);
 
+// Positions of the round-ended line, in sub-pixels: 1/kSubPixel of a pixel from the surface's
+// top-left corner, so that pixel (x, y) has its centre at (kSubPixel x + kSubPixel / 2,
+// kSubPixel y + kSubPixel / 2). Positions and widths stay within +-kSubPixelLimit (65536 pixels).
+inline constexpr int32_t kSubPixel = 256;
+inline constexpr int32_t kSubPixelLimit = 1 << 24;
+struct SubPoint {
+  int32_t x = 0, y = 0;
+};
+
+// A solid line with round ends: every pixel whose centre lies within halfWidth sub-pixels of the
+// segment from a to b, the edge included (a line 2 halfWidth wide; a disc when a and b are the
+// same point). Exact, so a segment and its mirror image fill mirror images of each other.
+// Clipped; a position or width beyond the limit, or a negative width, raises the overflow error.
+void FillRoundLine(Surface& dst, SubPoint a, SubPoint b, int32_t halfWidth, Pixel colour);
+
 // Paints the source rectangle of src scaled to fill the destination rectangle of dst exactly,
 // without keeping the aspect ratio. Clipped to dst.
 // With a helper thread the rows are shared between two threads; the pixels are the same.

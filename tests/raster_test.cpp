@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <string>
+#include <vector>
 
+#include "platform/errors.h"
 #include "platform/raster.h"
 #include "tests/std_helper_thread.h"
 
@@ -141,6 +144,83 @@ TEST(RasterTest, FarAwayEndPointsAreClippedWithoutWalkingThem) {
   for (int y = 0; y < 10; ++y) {
     for (int x = 0; x < 10; ++x) {
       EXPECT_EQ(s.At(x, y) == kWhite, y == 4 || x == 6 || x == y || y == 1) << x << "," << y;
+    }
+  }
+}
+
+// Pixel (x, y)'s centre in sub-pixels.
+SubPoint Centre(int32_t x, int32_t y) {
+  return {x * kSubPixel + kSubPixel / 2, y * kSubPixel + kSubPixel / 2};
+}
+
+std::vector<std::string> Picture(const Surface& s) {  // '#' where the colour is white
+  std::vector<std::string> rows;
+  for (int32_t y = 0; y < s.Height(); ++y) {
+    rows.emplace_back();
+    for (int32_t x = 0; x < s.Width(); ++x)
+      rows.back() += s.At(x, y) == kWhite ? '#' : '.';
+  }
+  return rows;
+}
+
+TEST(RasterTest, RoundLinesFillThePixelsWhoseCentresLieWithinHalfTheWidth) {
+  Surface s(10, 7);
+  s.TrackDamage(true);
+  // Two pixels wide, from pixel (2, 3) to pixel (6, 3): the ends' round caps reach one pixel
+  // further, their edges included.
+  FillRoundLine(s, Centre(2, 3), Centre(6, 3), kSubPixel, kWhite);
+  EXPECT_EQ(Picture(s),
+            (std::vector<std::string>{"..........", "..........", "..#####...", ".#######..",
+                                      "..#####...", "..........", ".........."}));
+  ExpectRect(s.Damage().Bounds(), Rect{1, 2, 8, 5});
+
+  // A disc of radius 1.6 around a pixel corner, and a line along the diagonal a little over
+  // 1.4 pixels wide: the centres beside it lie half a diagonal (0.707 pixels) away.
+  Surface disc(6, 6), diagonal(6, 6);
+  FillRoundLine(disc, {3 * kSubPixel, 3 * kSubPixel}, {3 * kSubPixel, 3 * kSubPixel}, 410, kWhite);
+  EXPECT_EQ(Picture(disc),
+            (std::vector<std::string>{"......", "..##..", ".####.", ".####.", "..##..", "......"}));
+  FillRoundLine(diagonal, Centre(1, 1), Centre(4, 4), 182, kWhite);  // 182 / 256 > 1 / sqrt(2)
+  EXPECT_EQ(Picture(diagonal),
+            (std::vector<std::string>{"......", ".##...", ".###..", "..###.", "...##.", "......"}));
+
+  // A width beyond the limit is refused, not wrapped around.
+  EXPECT_THROW(FillRoundLine(s, {0, 0}, {kSubPixelLimit + 1, 0}, kSubPixel, kWhite), RuntimeError);
+  EXPECT_THROW(FillRoundLine(s, {0, 0}, {0, 0}, -1, kWhite), RuntimeError);
+}
+
+TEST(RasterTest, RoundLinesAreClippedAndMirrorExactly) {
+  // Segments around and across a 9 x 7 surface, at odd sub-pixel positions and widths: the
+  // clipped drawing is the window of the whole one drawn on a larger surface; the segment drawn
+  // backwards and its mirror image (about the surface's middle) fill the same and the mirrored
+  // pixels.
+  const int32_t coords[] = {-2000, -300, 0, 517, 1153, 1800, 2400, 4000};
+  for (const int32_t x1 : coords) {
+    for (const int32_t y1 : coords) {
+      for (const int32_t x2 : {-700, 640, 1920, 3000}) {
+        for (const int32_t y2 : {-50, 901, 2500}) {
+          for (const int32_t w : {0, 100, 128, 383}) {
+            SCOPED_TRACE(testing::Message()
+                         << x1 << "," << y1 << " " << x2 << "," << y2 << " " << w);
+            Surface clipped(9, 7), whole(64, 64), window(9, 7), backwards(9, 7), mirrored(9, 7);
+            clipped.TrackDamage(true);
+            FillRoundLine(clipped, {x1, y1}, {x2, y2}, w, kWhite);
+            const int32_t off = 20 * kSubPixel;
+            FillRoundLine(whole, {x1 + off, y1 + off}, {x2 + off, y2 + off}, w, kWhite);
+            BitBlt(window, 0, 0, 9, 7, whole, 20, 20, RasterOp::kSrcCopy);
+            ASSERT_EQ(clipped.Pixels(), window.Pixels());
+            ExpectRect(clipped.Damage().Bounds(), Changed(window, kBlack));
+            FillRoundLine(backwards, {x2, y2}, {x1, y1}, w, kWhite);
+            ASSERT_EQ(backwards.Pixels(), clipped.Pixels());
+            const int32_t mx = 9 * kSubPixel, my = 7 * kSubPixel;
+            FillRoundLine(mirrored, {mx - x1, my - y1}, {mx - x2, my - y2}, w, kWhite);
+            for (int32_t y = 0; y < 7; ++y) {
+              for (int32_t x = 0; x < 9; ++x)
+                ASSERT_EQ(mirrored.At(8 - x, 6 - y), clipped.At(x, y)) << x << "," << y;
+            }
+          }
+        }
+      }
     }
   }
 }

@@ -54,6 +54,7 @@ CASES=(
   bad_max_huge
   no_remain_key_gives_speed_100
   stored_values_of_other_types
+  program_icon_lists_every_size
   two_monitors_snow_on_both_and_a_click_on_the_second_ends
   two_monitors_desktop_shows_each_its_own_part
   two_monitors_picture_and_settling_on_each
@@ -643,14 +644,14 @@ t_display_scaling_192_dpi_draws_the_snow_twice_as_large() {
 # system-aware on Vista to 8) before that.
 t_manifest_declares_per_monitor_awareness() {
   local found
-  found=$(python3 "$ROOT/tests/tools/pe_resources.py" awareness "$FRIN_SCR") ||
+  found=$(python3 "$WINE_TESTS/pe_resources.py" awareness "$FRIN_SCR") ||
     fail "frin.scr has no manifest that can be read"
   expect_eq "frin.scr's display-scaling declarations" \
     "dpiAware true/pm http://schemas.microsoft.com/SMI/2005/WindowsSettings
 dpiAwareness PerMonitorV2, PerMonitor http://schemas.microsoft.com/SMI/2016/WindowsSettings" \
     "$found"
   expect "frin.scr's manifest no longer asks for the common controls 6" \
-    grep -q 'Microsoft.Windows.Common-Controls' <(python3 "$ROOT/tests/tools/pe_resources.py" manifest "$FRIN_SCR")
+    grep -q 'Microsoft.Windows.Common-Controls' <(python3 "$WINE_TESTS/pe_resources.py" manifest "$FRIN_SCR")
 }
 
 # The dialog opens centred on the screen, to a pixel, at every scaling.
@@ -1554,6 +1555,21 @@ t_two_monitors_picture_and_settling_on_each() {
       note "white rows in the upper half of the $m monitor: $layer"
   done
   key_ends_saver
+}
+
+# The program icon as Explorer finds it in frin.scr, no Wine needed: the lowest icon group is
+# 100 and lists the 16-colour 32 x 32 image first, then 16, 24, 48, 64 and 256 pixels in 32-bit
+# colour (256 as a PNG), each resource holding the very image tools/make_ico.py draws.
+t_program_icon_lists_every_size() {
+  python3 "$ROOT/tools/make_ico.py" "$ROOT/resources/frin_icon.txt" "$T_DIR/frin.ico" ||
+    fail "tools/make_ico.py failed"
+  python3 "$WINE_TESTS/pe_resources.py" icons "$FRIN_SCR" "$T_DIR/frin.ico" >"$T_DIR/icons.txt" 2>&1 ||
+    fail "frin.scr's icons: $(tr '\n' ';' <"$T_DIR/icons.txt")"
+  local want
+  want=$(printf '%s\n' "group 100" "32x32 4-bit" "16x16 32-bit" "24x24 32-bit" "48x48 32-bit" \
+    "64x64 32-bit" "256x256 32-bit png")
+  [ "$(cat "$T_DIR/icons.txt")" = "$want" ] ||
+    fail "frin.scr's icon group: $(tr '\n' ';' <"$T_DIR/icons.txt")"
 }
 
 # A minute of the full-screen saver at 1920 x 1080 with 500 flakes, Speed 50 and the layer on:
