@@ -136,37 +136,45 @@ median() {
     awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; if (NR == 1) print v[1]; else printf "%s .. %s, median %.2f", v[1], v[NR], m }'
 }
 
+# The programs compared, one measurement each (see measure).
+run_reference() { measure reference "Full Frame Reference" 'C:\full_frame.exe' "$MODE"; }
+run_frin() { measure frin "ScreenSaver Frin" "$SAVER_WIN" /s; }
+run_96dpi() {
+  set_dpi 96
+  measure frin-96 "ScreenSaver Frin" "$SAVER_WIN" /s
+}
+run_192dpi() {
+  set_dpi 192
+  measure frin-192 "ScreenSaver Frin" "$SAVER_WIN" /s
+}
+
+# compare SIZE A B GOAL: ROUNDS rounds of run_A and run_B side by side (A first in odd rounds,
+# last in even ones), each round's figures with the ratio B / A, then the ratios' median.
+compare() {
+  local size=$1 a=$2 b=$3 goal=$4 round order which figures fa fb
+  local ta pa sa wa xa tb pb sb wb xb ratio ratios=()
+  for round in $(seq "$ROUNDS"); do
+    if [ $((round % 2)) -eq 1 ]; then order="$a $b"; else order="$b $a"; fi
+    for which in $order; do
+      figures=$("run_$which") || exit 1
+      if [ "$which" = "$a" ]; then fa=$figures; else fb=$figures; fi
+    done
+    read -r ta pa sa wa xa <<<"$fa"
+    read -r tb pb sb wb xb <<<"$fb"
+    ratio=$(awk -v b="$tb" -v a="$ta" 'BEGIN { printf "%.2f", (a > 0 ? b / a : 0) }')
+    ratios+=("$ratio")
+    printf '%s round %d: %s %6.2f s (%s / %s / %s / %s)   %s %6.2f s (%s / %s / %s / %s)   ratio %s\n' \
+      "$size" "$round" "$a" "$ta" "$pa" "$sa" "$wa" "$xa" "$b" "$tb" "$pb" "$sb" "$wb" "$xb" "$ratio"
+  done
+  printf '%s: %s against %s, ratio %s (goal: at most %s)\n' "$size" "$b" "$a" \
+    "$(median "${ratios[@]}")" "$goal"
+}
+
 if [ "$SCALES" = 1 ]; then
   echo "Wine CPU, ${RUN_FOR} s each: frin.scr /s (Max ${MAX:-500}, Speed ${SPEED:-50}, Remain ${REMAIN:-on}) at 192 dpi (scale 2) against the same display at 96 dpi (scale 1)"
-  echo "figures: CPU seconds of all the prefix's processes and the X server (program / wineserver / other Wine / X)"
-  for size in $SIZES; do
-    start_display "$size"
-    new_prefix
-    seed Max="${MAX:-500}" Speed="${SPEED:-50}" SaverType=black BackScreen=off 'BS_File=' \
-      Remain="${REMAIN:-on}" Mouse_Move=on
-    ratios=()
-    for round in $(seq "$ROUNDS"); do
-      if [ $((round % 2)) -eq 1 ]; then order="96 192"; else order="192 96"; fi
-      for dpi in $order; do
-        set_dpi "$dpi"
-        result=$(measure "frin-$dpi" "ScreenSaver Frin" "$SAVER_WIN" /s) || exit 1
-        if [ "$dpi" = 96 ]; then one=$result; else two=$result; fi
-      done
-      read -r ot op os ow ox <<<"$one"
-      read -r tt tp ts tw tx <<<"$two"
-      ratio=$(awk -v a="$tt" -v b="$ot" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
-      ratios+=("$ratio")
-      printf '%s round %d: 96 dpi %6.2f s (%s / %s / %s / %s)   192 dpi %6.2f s (%s / %s / %s / %s)   ratio %s\n' \
-        "$size" "$round" "$ot" "$op" "$os" "$ow" "$ox" "$tt" "$tp" "$ts" "$tw" "$tx" "$ratio"
-    done
-    printf '%s: 192 dpi against 96 dpi, ratio %s (goal: at most 1.2)\n' "$size" "$(median "${ratios[@]}")"
-    stop_prefix
-    stop_display
-  done
-  exit 0
+else
+  echo "Wine CPU, ${RUN_FOR} s each: frin.scr /s (Max ${MAX:-500}, Speed ${SPEED:-50}, Remain ${REMAIN:-on}) against full_frame.exe $MODE (copies every 50 ms)"
 fi
-
-echo "Wine CPU, ${RUN_FOR} s each: frin.scr /s (Max ${MAX:-500}, Speed ${SPEED:-50}, Remain ${REMAIN:-on}) against full_frame.exe $MODE (copies every 50 ms)"
 echo "figures: CPU seconds of all the prefix's processes and the X server (program / wineserver / other Wine / X)"
 for size in $SIZES; do
   start_display "$size"
@@ -174,24 +182,11 @@ for size in $SIZES; do
   cp "$REFERENCE" "$WINEPREFIX/drive_c/full_frame.exe"
   seed Max="${MAX:-500}" Speed="${SPEED:-50}" SaverType=black BackScreen=off 'BS_File=' \
     Remain="${REMAIN:-on}" Mouse_Move=on
-  ratios=()
-  for round in $(seq "$ROUNDS"); do
-    if [ $((round % 2)) -eq 1 ]; then order="reference frin"; else order="frin reference"; fi
-    for which in $order; do
-      if [ "$which" = reference ]; then
-        ref=$(measure reference "Full Frame Reference" 'C:\full_frame.exe' "$MODE") || exit 1
-      else
-        frin=$(measure frin "ScreenSaver Frin" "$SAVER_WIN" /s) || exit 1
-      fi
-    done
-    read -r rt rp rs rw rx <<<"$ref"
-    read -r ft fp fs fw fx <<<"$frin"
-    ratio=$(awk -v f="$ft" -v r="$rt" 'BEGIN { printf "%.2f", (r > 0 ? f / r : 0) }')
-    ratios+=("$ratio")
-    printf '%s round %d: reference %6.2f s (%s / %s / %s / %s)   frin.scr %6.2f s (%s / %s / %s / %s)   ratio %s\n' \
-      "$size" "$round" "$rt" "$rp" "$rs" "$rw" "$rx" "$ft" "$fp" "$fs" "$fw" "$fx" "$ratio"
-  done
-  printf '%s: ratio %s (goal: at most 1.25)\n' "$size" "$(median "${ratios[@]}")"
+  if [ "$SCALES" = 1 ]; then
+    compare "$size" 96dpi 192dpi 1.2
+  else
+    compare "$size" reference frin 1.25
+  fi
   stop_prefix
   stop_display
 done

@@ -42,13 +42,7 @@ WindowHandle AsHandle(HWND h) {
 
 Win32Platform::Win32Platform(HINSTANCE instance)
     : instance_(instance), fonts_(std::make_unique<FontBook>()) {
-  HDC screen = GetDC(nullptr);
-  dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
-  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  // The integer ratio the program works with (15 at 96 dots per inch, 12 at 120).
-  tppX_ = TwipsPerPixelAtDpi(dpiX_);
-  tppY_ = TwipsPerPixelAtDpi(dpiY_);
+  MeasureScreenDpi();
   LARGE_INTEGER counter{};
   QueryPerformanceCounter(&counter);
   startCounter_ = static_cast<uint64_t>(counter.QuadPart) << 32;
@@ -258,10 +252,15 @@ void Win32Platform::UseDpiAwarenessOf(WindowHandle host) {
   Context context = get(AsHwnd(host));
   if (context == nullptr || set(context) == nullptr) return;
   // The screen as the host sees it: its dots per inch and the twips ratio follow.
+  MeasureScreenDpi();
+}
+
+void Win32Platform::MeasureScreenDpi() {
   HDC screen = GetDC(nullptr);
   dpiX_ = GetDeviceCaps(screen, LOGPIXELSX);
   dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
+  // The integer ratio the program works with (15 at 96 dots per inch, 12 at 120).
   tppX_ = TwipsPerPixelAtDpi(dpiX_);
   tppY_ = TwipsPerPixelAtDpi(dpiY_);
 }

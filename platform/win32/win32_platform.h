@@ -264,8 +264,11 @@ class Win32Platform : public Module_API, public FormObserver {
   void PresentAllDamage();
 
   HINSTANCE instance_;
-  HWND owner_ = nullptr;       // the hidden runtime window that owns every form
-  int dpiX_ = 96, dpiY_ = 96;  // the screen's, read once: the manifest fixes them for the run
+  HWND owner_ = nullptr;  // the hidden runtime window that owns every form
+  // The screen's dots per inch and the twips ratio, read when the backend is made and again
+  // when the preview takes on its host's awareness.
+  void MeasureScreenDpi();
+  int dpiX_ = 96, dpiY_ = 96;
   int32_t tppX_ = 15, tppY_ = 15;
   uint64_t startCounter_ = 0;  // the performance counter at start-up, in the clock's upper half
   std::vector<std::unique_ptr<FormWindow>> forms_;
