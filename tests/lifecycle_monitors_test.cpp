@@ -20,20 +20,7 @@ const std::vector<Rect> kTwo = {{0, 0, 800, 600}, {-640, 0, 0, 480}};
 // A 1024 x 768 primary, a portrait 768 x 1024 to its right and a 640 x 480 to its left, lower.
 const std::vector<Rect> kThree = {{0, 0, 1024, 768}, {1024, 0, 1792, 1024}, {-640, 200, 0, 680}};
 
-// A saver started with "/s" over the given monitors, 100 ms a step.
-struct Monitors : Harness {
-  explicit Monitors(const std::vector<Rect>& monitors, int platformId = kNT,
-                    const char* max = "150", const char* remain = "off") {
-    api.SetMonitors(monitors, kTpp);
-    api.SetPlatformId(platformId);
-    Store("Max", max);
-    Store("Remain", remain);
-    Store("Mouse_Move", "on");
-    started = !Start("/s");
-  }
-  Scene& At(size_t i) { return saver.Scenes[i]; }
-  bool started = false;
-};
+using Monitors = MonitorsRun;
 
 bool RowIsWhite(const Surface& s, int32_t row) {
   for (int32_t x = 0; x < s.Width(); ++x) {

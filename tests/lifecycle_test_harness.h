@@ -111,4 +111,21 @@ struct Harness {
   bool ended_ = false;
 };
 
+// A saver started with "/s" over the given monitors (each at its dots per inch where dpis gives
+// them; the system's 96 elsewhere), 100 ms a step.
+struct MonitorsRun : Harness {
+  explicit MonitorsRun(const std::vector<Rect>& monitors, int platformId = 2,
+                       const char* max = "150", const char* remain = "off",
+                       const std::vector<int32_t>& dpis = {}) {
+    api.SetMonitors(monitors, dpis);
+    api.SetPlatformId(platformId);
+    Store("Max", max);
+    Store("Remain", remain);
+    Store("Mouse_Move", "on");
+    started = !Start("/s");
+  }
+  Scene& At(size_t i) { return saver.Scenes[i]; }
+  bool started = false;
+};
+
 }  // namespace frin::lifecycle_test

@@ -12,23 +12,18 @@
 namespace frin::lifecycle_test {
 namespace {
 
+constexpr int kNT = 2;
+
 // A 3840 x 2160 laptop at 200 %, a 1920 x 1080 monitor at 100 % to its right, and a portrait
 // 1200 x 1920 at 150 % to its left.
 const std::vector<Rect> kDesk = {{0, 0, 3840, 2160}, {3840, 0, 5760, 1080}, {-1200, 0, 0, 1920}};
 const std::vector<int32_t> kDeskDpis = {192, 96, 144};
 
-struct ScaledRun : Harness {
+// The saver over monitors of these dots per inch, 100 ms a step.
+struct ScaledRun : MonitorsRun {
   ScaledRun(const std::vector<Rect>& monitors, const std::vector<int32_t>& dpis,
-            const std::string& max = "300", const std::string& remain = "on") {
-    api.SetMonitors(monitors, dpis);
-    Store("Max", max);
-    Store("Speed", "20");
-    Store("Remain", remain);
-    Store("Mouse_Move", "on");
-    started = !Start("/s");
-  }
-  Scene& At(size_t i) { return saver.Scenes[i]; }
-  bool started = false;
+            const char* max = "300", const char* remain = "on")
+      : MonitorsRun(monitors, kNT, max, remain, dpis) {}
 };
 
 bool RowIsWhite(const Surface& s, int32_t row) {
@@ -134,8 +129,8 @@ TEST(PerMonitorScale, ScaleTwoIsTheHalfSizeSceneDoubled) {
     ScaledRun small({{0, 0, (w + 1) / 2, (h + 1) / 2}}, {96}, "400", "on");
     ASSERT_TRUE(large.started && small.started);
     for (int t = 0; t < 400; ++t) {
-      ASSERT_FALSE(large.Advance(20));
-      ASSERT_FALSE(small.Advance(20));
+      ASSERT_FALSE(large.Advance(100));
+      ASSERT_FALSE(small.Advance(100));
     }
     ASSERT_LT(small.At(0).SceneState.GroundY, (h + 1) / 2 - 3);  // the layer has risen
     EXPECT_EQ(large.At(0).SceneState.GroundY, small.At(0).SceneState.GroundY);
