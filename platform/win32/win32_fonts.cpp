@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 namespace frin::win32 {
 namespace {
@@ -170,6 +171,58 @@ HFONT FontBook::Make(const std::wstring& face, int height, int weight, bool ital
   if (font == nullptr) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   made_.push_back(Made{face, height, weight, italic, charset, font});
   return font;
+}
+
+int InkExtent(HDC dc, const std::wstring& text) {
+  SIZE size{};
+  TEXTMETRICW metrics{};
+  const int length = static_cast<int>(text.size());
+  if (length == 0 || !GetTextExtentPoint32W(dc, text.c_str(), length, &size) ||
+      !GetTextMetricsW(dc, &metrics)) {
+    return 0;
+  }
+  // Drawn black on white with a font height of room on either side, then the inked columns are
+  // found.
+  const int margin = metrics.tmHeight;
+  const int width = size.cx + 2 * margin, height = std::max<int>(metrics.tmHeight, size.cy);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC paper = CreateCompatibleDC(dc);
+  if (canvas == nullptr || paper == nullptr || bits == nullptr) {
+    if (paper != nullptr) DeleteDC(paper);
+    if (canvas != nullptr) DeleteObject(canvas);
+    return size.cx;
+  }
+  HGDIOBJ oldBitmap = SelectObject(paper, canvas);
+  HGDIOBJ oldFont = SelectObject(paper, GetCurrentObject(dc, OBJ_FONT));
+  PatBlt(paper, 0, 0, width, height, WHITENESS);
+  SetTextColor(paper, RGB(0, 0, 0));
+  SetBkMode(paper, TRANSPARENT);
+  TextOutW(paper, margin, 0, text.c_str(), length);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  int first = width, last = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if ((pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFFu) != 0xFFFFFFu) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+    }
+  }
+  SelectObject(paper, oldFont);
+  SelectObject(paper, oldBitmap);
+  DeleteDC(paper);
+  DeleteObject(canvas);
+  if (last < 0) return size.cx;  // blanks only
+  return std::max<int>(size.cx, last + 1 - margin) + std::max(0, margin - first);
 }
 
 int FontBook::TextWidth(HFONT font, const std::wstring& text) {

@@ -8,6 +8,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// Module_API's GetOpenFileName keeps its name wherever this header comes first.
+#undef GetOpenFileName
 
 #include <string>
 #include <vector>
@@ -21,6 +23,11 @@ struct FontRequest {
   bool italic = false;
   int charset = 128;
 };
+
+// The width text takes drawn from a point in the font selected into dc: its advance, widened by
+// whatever ink its glyphs put beyond it (a slanted or emboldened face's overhang, left of the
+// point or right of the advance), found by drawing it.
+int InkExtent(HDC dc, const std::wstring& text);
 
 class FontBook {
  public:

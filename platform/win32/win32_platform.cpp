@@ -222,6 +222,23 @@ Fn SystemFunction(const wchar_t* library, const char* name, bool load = false) {
 
 }  // namespace
 
+int DpiOfWindow(HWND hwnd) {
+  using ForWindow = UINT(WINAPI*)(HWND);
+  const auto forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
+  return forWindow != nullptr ? static_cast<int>(forWindow(hwnd)) : 0;
+}
+
+int MetricAtDpi(int index, int dpi) {
+  using ForDpi = int(WINAPI*)(int, UINT);
+  const auto forDpi = SystemFunction<ForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
+  if (forDpi == nullptr || dpi <= 0) return GetSystemMetrics(index);
+  return forDpi(index, static_cast<UINT>(dpi));
+}
+
+int CheckMarkWidth(int dpi) {
+  return MetricAtDpi(SM_CXMENUCHECK, dpi) + 2 * MetricAtDpi(SM_CXEDGE, dpi);
+}
+
 int32_t Win32Platform::MonitorDpi(const Rect& monitor) {
   // Windows 8.1 scales each monitor (shcore's GetDpiForMonitor, the effective dpi); before it
   // every monitor has the system's dots per inch.
@@ -240,9 +257,7 @@ int32_t Win32Platform::MonitorDpi(const Rect& monitor) {
 }
 
 int32_t Win32Platform::WindowDpi(WindowHandle h) {
-  using ForWindow = UINT(WINAPI*)(HWND);
-  const auto forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
-  const UINT dpi = forWindow != nullptr ? forWindow(AsHwnd(h)) : 0;
+  const int dpi = DpiOfWindow(AsHwnd(h));
   return dpi != 0 ? static_cast<int32_t>(dpi) : dpiX_;
 }
 

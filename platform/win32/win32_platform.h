@@ -60,6 +60,16 @@ bool ThreadOnUsersDesktop();
 
 class FontBook;
 
+// The dots per inch a window is drawn at (GetDpiForWindow, Windows 10 1607 on); 0 where the system
+// has no such call.
+int DpiOfWindow(HWND hwnd);
+// A system metric (GetSystemMetrics' index) as the system draws it at a dots per inch
+// (GetSystemMetricsForDpi, Windows 10 1607 on); the system's own where the call is missing.
+int MetricAtDpi(int index, int dpi);
+// What a check box's mark and the edges beside it take of its width at a dots per inch: the room
+// its caption loses.
+int CheckMarkWidth(int dpi);
+
 // WM_DPICHANGED (Windows 8.1), which the Windows XP headers the program builds with lack.
 constexpr UINT kWmDpiChanged = 0x02E0;
 

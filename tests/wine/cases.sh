@@ -994,23 +994,26 @@ use_caption_probe() {
 }
 
 # captions_fit DPI: every caption of the open dialog (of frin_probe.scr) is whole inside its
-# control, measured in the font the control draws with.
+# control, measured in the font the control draws with: its ink, overhangs included, within the
+# room the control leaves it (a label's ends a pixel before a label stacked above it). FITS holds
+# the measurements.
 captions_fit() {
-  local fits line name extent room
-  fits=$(driver fits)
-  echo "$fits" >"$T_DIR/fits-$1.log"
-  [ -n "$fits" ] || note "at $1 dpi the driver measured no caption"
+  local line name ink room
+  FITS=$(driver fits)
+  echo "$FITS" >"$T_DIR/fits-$1.log"
+  [ -n "$FITS" ] || note "at $1 dpi the driver measured no caption"
   while read -r line; do
     name=${line%% *}
-    [[ $line == *nofont* ]] && { note "at $1 dpi $name has no font to measure"; continue; }
-    extent=$(field "$line" extent) room=$(field "$line" room)
-    [ "${extent:-0}" -le "${room:-0}" ] ||
-      note "at $1 dpi the caption of $name does not fit: $extent pixels in $room ($line)"
-  done <<<"$fits"
+    [[ $line == *image=* ]] && continue
+    ink=$(field "$line" ink) room=$(field "$line" room)
+    [ "${ink:-0}" -le "${room:-0}" ] ||
+      note "at $1 dpi the caption of $name does not fit: $ink pixels in $room ($line)"
+  done <<<"$FITS"
 }
 
-# dialog_in_language EN|JA: the dialog's and the chooser's texts, every caption fitting at 96 and
-# 192 dpi, and OK and Cancel doing what they do in any language.
+# dialog_in_language EN|JA: the dialog's and the chooser's texts, every caption fitting at the
+# common scalings and two odd ones (168 and 240 dpi), and OK and Cancel doing what they do in any
+# language.
 dialog_in_language() {
   local lang=$1 captions types chooser
   declare -n captions=${lang}_CAPTIONS types=${lang}_TYPES chooser=${lang}_CHOOSER
@@ -1051,7 +1054,7 @@ dialog_in_language() {
     "$(store | LC_ALL=C sort | tr '\n' ';' | sed 's/;$//')"
   use_caption_probe
   local dpi
-  for dpi in 96 192; do
+  for dpi in 96 120 144 168 192 240; do
     set_dpi "$dpi"
     open_dialog
     captions_fit "$dpi"
