@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/twips.h"
 #include "resources/dialog_picture.h"
 #include "settings/control_ids.h"
 #include "settings/saver_base.h"
@@ -73,6 +74,7 @@ constexpr std::array<ControlRow, 26> kControls = {{
      IDC_LABEL1_12},
     {"Image1", -1, ControlKind::kImage, -1, kNoText, 360, 3120, 480, 480, -1, 0, IDC_IMAGE1},
 }};
+const ControlRow& kImage1 = kControls.back();
 
 }  // namespace
 
@@ -122,7 +124,7 @@ std::unique_ptr<Form> BuildForm_Set(const UiLanguage& language) {
       c.largeChange = row.index == 0 ? kCountBarLargeChange : kSpeedBarLargeChange;
     }
     if (row.kind == ControlKind::kImage) {
-      c.surface = DialogPicture();  // drawn at its own size, 32 x 32, not stretched
+      c.surface = DialogPictureAt(1);  // drawn at its own size, 32 x 32, not stretched
     }
     Control& added = form->Add(std::move(c));
     if (row.kind == ControlKind::kFrame) frames[static_cast<size_t>(row.index)] = &added;
@@ -135,6 +137,21 @@ std::unique_ptr<Form> BuildForm_Set(const UiLanguage& language) {
   form->Get("Label1", 8).foreColor = kBlue;
   form->Get("Label1", 9).foreColor = kBlue;
   return form;
+}
+
+Surface DialogPictureAt(int32_t scale) {
+  return Magnify(DialogPicture(), scale);
+}
+
+void ScaleForm_Set(Form& form, int32_t dpi) {
+  form.SetDpi(dpi);
+  Control& image = form.Get("Image1");
+  image.surface = DialogPictureAt(ScaleAtDpi(dpi));
+  image.NotifyPicture();
+  const int32_t width = image.surface.Width() * form.twipsPerPixelX;
+  const int32_t height = image.surface.Height() * form.twipsPerPixelY;
+  image.Move(kImage1.left + (kImage1.width - width) / 2,
+             kImage1.top + (kImage1.height - height) / 2, width, height);
 }
 
 }  // namespace frin

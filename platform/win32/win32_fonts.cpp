@@ -51,12 +51,7 @@ int CALLBACK ListFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM
 
 }  // namespace
 
-FontBook::FontBook() : dc_(CreateCompatibleDC(nullptr)) {
-  HDC screen = GetDC(nullptr);
-  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  if (dpiY_ <= 0) dpiY_ = 96;
-}
+FontBook::FontBook() : dc_(CreateCompatibleDC(nullptr)) {}
 
 FontBook::~FontBook() {
   for (Made& m : made_)
@@ -227,16 +222,17 @@ int InkExtent(HDC dc, const std::wstring& text) {
 
 int FontBook::TextWidth(HFONT font, const std::wstring& text) {
   HGDIOBJ old = SelectObject(dc_, font);
-  SIZE size{};
-  GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  const int width = InkExtent(dc_, text);
   SelectObject(dc_, old);
-  return size.cx;
+  return width;
 }
 
 HFONT FontBook::Get(const FontRequest& request, const std::wstring& sample,
                     const std::wstring& text, int maxWidth) {
   const std::wstring face = Resolve(request.face, sample, request.charset);
-  int height = static_cast<int>(std::lround(request.points * dpiY_ / 72.0));
+  constexpr double kTwipsPerPoint = 20;
+  const int twipsPerPixel = request.twipsPerPixel > 0 ? request.twipsPerPixel : 15;
+  int height = static_cast<int>(std::lround(request.points * kTwipsPerPoint / twipsPerPixel));
   if (height < 1) height = 1;
   HFONT font = Make(face, height, request.weight, request.italic, request.charset);
   if (text.empty() || maxWidth <= 0) return font;

@@ -324,17 +324,34 @@ void Win32Platform::ChangePassword(WindowHandle parent) {
 
 // --- Windows --------------------------------------------------------------------------------
 
-void Win32Platform::OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight,
-                              int32_t& outerWidth, int32_t& outerHeight) {
+SIZE Win32Platform::OuterPixels(const Form& form, int dpi) const {
+  const int32_t tpp = TwipsPerPixelAtDpi(dpi);
+  RECT r{0, 0, TwipsToPixels(form.clientWidth, tpp), TwipsToPixels(form.clientHeight, tpp)};
+  // Windows 10 1607 on draws the frame at the window's own dpi; before it, at the system's.
+  using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  const auto forDpi = SystemFunction<ForDpi>(L"user32.dll", "AdjustWindowRectExForDpi");
+  if (form.border == FormBorder::kFixedDialog) {
+    if (forDpi == nullptr || dpi <= 0 ||
+        !forDpi(&r, FormStyle(form), FALSE, FormExStyle(form), static_cast<UINT>(dpi))) {
+      AdjustWindowRectEx(&r, FormStyle(form), FALSE, FormExStyle(form));
+    }
+  }
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void Win32Platform::OuterSize(FormBorder border, int32_t dpi, int32_t clientWidth,
+                              int32_t clientHeight, int32_t& outerWidth, int32_t& outerHeight) {
   outerWidth = clientWidth;
   outerHeight = clientHeight;
   if (border != FormBorder::kFixedDialog) return;
   Form probe("probe");
   probe.border = border;
-  RECT r{0, 0, TwipsToPixels(clientWidth, tppX_), TwipsToPixels(clientHeight, tppY_)};
-  AdjustWindowRectEx(&r, FormStyle(probe), FALSE, FormExStyle(probe));
-  outerWidth = CheckedMul(r.right - r.left, tppX_);
-  outerHeight = CheckedMul(r.bottom - r.top, tppY_);
+  probe.clientWidth = clientWidth;
+  probe.clientHeight = clientHeight;
+  const int32_t tpp = TwipsPerPixelAtDpi(dpi);
+  const SIZE outer = OuterPixels(probe, dpi);
+  outerWidth = CheckedMul(static_cast<int32_t>(outer.cx), tpp);
+  outerHeight = CheckedMul(static_cast<int32_t>(outer.cy), tpp);
 }
 
 bool Win32Platform::GetWindowRect(WindowHandle h, Rect& r) {
