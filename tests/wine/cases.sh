@@ -43,6 +43,7 @@ CASES=(
   dialog_in_japanese_on_a_japanese_system
   dialog_store_write_error_reports_once
   dialog_scroll_bars_by_mouse
+  dialog_at_192_dpi_picture_and_title_line
   preview_in_host_window
   preview_foreign_handle_ends
   password_switch_without_handle
@@ -71,6 +72,7 @@ case_time_limit() {
   case $1 in
   layer_grows_from_bottom | saver_over_picture_screenshot | ticks_* | bad_* | two_monitors_*) echo 90 ;;
   display_scaling_* | dialog_in_*) echo 180 ;;
+  dialog_at_*) echo 90 ;;
   pictures_that_would_exhaust_the_saver) echo 180 ;;
   soak_one_minute) echo 240 ;;
   *) echo 60 ;;
@@ -1075,6 +1077,70 @@ t_dialog_in_english_elsewhere() {
 t_dialog_in_japanese_on_a_japanese_system() {
   export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
   dialog_in_language JA
+}
+
+# image_box DUMP: "X Y W H" of Image1 on the screen, from a dump.
+image_box() {
+  local rect l t r b
+  rect=$(control "$1" Image1 rect) || return 1
+  IFS=, read -r l t r b <<<"$rect"
+  echo "$l $t $((r - l)) $((b - t))"
+}
+
+# The dialog at 200 %: Image1 shows the crystal at twice its size, pixel for pixel (four times the
+# white pixels of the 96-dpi crystal, its outline twice as far out), in a control of its size;
+# "Screen Saver" ends before the column left of "Frin" begins, and every caption is whole.
+t_dialog_at_192_dpi_picture_and_title_line() {
+  export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  setup 1280x1024
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\pics\snow.jpg' Remain=off \
+    Mouse_Move=off
+  use_caption_probe
+  local x y w h count96 box96 count192 box192 l t r b
+  set_dpi 96
+  open_dialog
+  dump_dialog
+  read -r x y w h <<<"$(image_box "$DUMP")" || fail "no Image1 at 96 dpi"
+  expect_eq "Image1's size at 96 dpi" "32x32" "${w}x$h"
+  shot "$T_DIR/screen-96.png"
+  read -r _ count96 _ box96 <<<"$(python3 "$WINE_TESTS/pixels.py" count "$T_DIR/screen-96.png" \
+    "$x" "$y" "$w" "$h" '#FFFFFF')"
+  driver close >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog did not close at 96 dpi"
+
+  set_dpi 192
+  open_dialog
+  dump_dialog
+  captions_fit 192
+  expect_eq "Image1's bitmap at 192 dpi" "Image1 image=64x64" "$(grep '^Image1 ' <<<"$FITS")"
+  read -r x y w h <<<"$(image_box "$DUMP")" || fail "no Image1 at 192 dpi"
+  expect_eq "Image1's size at 192 dpi" "64x64" "${w}x$h"
+  shot "$T_DIR/screen.png"
+  read -r _ count192 _ box192 <<<"$(python3 "$WINE_TESTS/pixels.py" count "$T_DIR/screen.png" \
+    "$x" "$y" "$w" "$h" '#FFFFFF')"
+  echo "white at 96 dpi: $count96 in $box96; at 192 dpi: $count192 in $box192" >"$T_DIR/image.log"
+  expect_eq "white pixels of the crystal at 192 dpi (four times those at 96)" \
+    "$((4 * ${count96:-0}))" "${count192:-none}"
+  IFS=, read -r l t r b <<<"$box96"
+  expect_eq "the crystal's outline at 192 dpi (twice that at 96)" \
+    "$((2 * l)),$((2 * t)),$((2 * r)),$((2 * b))" "$box192"
+  # The column left of "Frin" shows the dialog's face alone (the colour just above the title
+  # line there), over the rows of the title line.
+  local face rect
+  rect=$(control "$DUMP" "Label1(9)" rect) || fail "no Label1(9)"
+  IFS=, read -r l t r b <<<"$rect"
+  face=$(convert "$T_DIR/screen.png" -format "%[hex:p{$((l - 1)),$((t - 2))}]" info:)
+  expect "\"Screen Saver\" reaches the column left of \"Frin\" (face #$face)" \
+    python3 "$WINE_TESTS/pixels.py" only "$T_DIR/screen.png" "$((l - 1))" "$t" 1 "$((b - t))" \
+    "#$face"
+  read -r x y w h <<<"$(geometry "$DIALOG_XID")"
+  python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$x" "$y" "$w" "$h" "$T_DIR/dialog.png"
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    cp "$T_DIR/dialog.png" "$ROOT/docs/dialog-192.png"
+  fi
+  driver close >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog did not close at 192 dpi"
 }
 
 # bar_middle NAME: sets BAR_L, BAR_R, BAR_Y (the bar's ends and middle row) and BAR_ARROW (an
