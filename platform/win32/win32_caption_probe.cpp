@@ -7,6 +7,10 @@
 // caption's advance, the width of its ink (overhangs included), the columns the control leaves it
 // (less a check box's mark, and for a label what a label stacked above it covers) and its font.
 // A picture control's line is "ID image WIDTH HEIGHT": the size of the bitmap it shows.
+// The registered message "Frin dpi change probe" (wParam: dots per inch) moves the window to a
+// display of that scale as the system does when a window is dragged onto a monitor of another
+// scale (under Wine every monitor has the one dpi): it asks the window for its size there
+// (WM_GETDPISCALEDSIZE), then sends WM_DPICHANGED with that size at the window's top-left corner.
 // The hook is installed before the program's entry runs, by the one object at namespace scope.
 #include <algorithm>
 #include <cstdio>
@@ -23,6 +27,10 @@ namespace {
 
 UINT ProbeMessage() {
   return RegisterWindowMessageW(L"Frin caption probe");
+}
+
+UINT DpiChangeMessage() {
+  return RegisterWindowMessageW(L"Frin dpi change probe");
 }
 
 bool IsClass(HWND h, const wchar_t* name) {
@@ -106,10 +114,22 @@ void WriteFits(HWND window) {
   MoveFileExW(partial.c_str(), path, MOVEFILE_REPLACE_EXISTING);
 }
 
+void ChangeDpi(HWND window, WORD dpi) {
+  RECT now{};
+  GetWindowRect(window, &now);
+  SIZE size{now.right - now.left, now.bottom - now.top};
+  SendMessageW(window, kWmGetDpiScaledSize, dpi, reinterpret_cast<LPARAM>(&size));
+  RECT suggested{now.left, now.top, now.left + size.cx, now.top + size.cy};
+  SendMessageW(window, kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
 LRESULT CALLBACK OnMessage(int code, WPARAM remove, LPARAM lparam) {
   auto* msg = reinterpret_cast<MSG*>(lparam);
   if (code == HC_ACTION && remove == PM_REMOVE && msg->message == ProbeMessage()) {
     WriteFits(msg->hwnd);
+    msg->message = WM_NULL;
+  } else if (code == HC_ACTION && remove == PM_REMOVE && msg->message == DpiChangeMessage()) {
+    ChangeDpi(msg->hwnd, static_cast<WORD>(msg->wParam));
     msg->message = WM_NULL;
   }
   return CallNextHookEx(nullptr, code, remove, lparam);

@@ -44,6 +44,7 @@ CASES=(
   dialog_store_write_error_reports_once
   dialog_scroll_bars_by_mouse
   dialog_at_192_dpi_picture_and_title_line
+  dialog_moved_to_a_monitor_of_another_scale
   preview_in_host_window
   preview_foreign_handle_ends
   password_switch_without_handle
@@ -72,7 +73,7 @@ case_time_limit() {
   case $1 in
   layer_grows_from_bottom | saver_over_picture_screenshot | ticks_* | bad_* | two_monitors_*) echo 90 ;;
   display_scaling_* | dialog_in_*) echo 180 ;;
-  dialog_at_*) echo 90 ;;
+  dialog_at_* | dialog_moved_*) echo 90 ;;
   pictures_that_would_exhaust_the_saver) echo 180 ;;
   soak_one_minute) echo 240 ;;
   *) echo 60 ;;
@@ -1087,6 +1088,23 @@ image_box() {
   echo "$l $t $((r - l)) $((b - t))"
 }
 
+# crystal_white: "COUNT BOX" of the crystal's white pixels in Image1 of the open dialog (dumped
+# into DUMP), from a screenshot saved as the file named.
+crystal_white() {
+  local x y w h
+  read -r x y w h <<<"$(image_box "$DUMP")"
+  shot "$1"
+  python3 "$WINE_TESTS/pixels.py" count "$1" "$x" "$y" "$w" "$h" '#FFFFFF' | awk '{print $2, $4}'
+}
+
+# client_size: "WxH" of the open dialog's client area.
+client_size() {
+  local rect l t r b
+  rect=$(field "$(driver window)" client)
+  IFS=, read -r l t r b <<<"$rect"
+  echo "$((r - l))x$((b - t))"
+}
+
 # The dialog at 200 %: Image1 shows the crystal at twice its size, pixel for pixel (four times the
 # white pixels of the 96-dpi crystal, its outline twice as far out), in a control of its size;
 # "Screen Saver" ends before the column left of "Frin" begins, and every caption is whole.
@@ -1554,4 +1572,54 @@ t_soak_one_minute() {
   1) note "the soak found growth or lost the saver: $(grep -E 'GROWTH|ended' "$T_DIR/soak.log" | tr '\n' ';')" ;;
   *) fail "the soak could not run: $(tail -1 "$T_DIR/soak.log")" ;;
   esac
+}
+
+# Dragged onto a monitor of 200 % and back (Wine gives every monitor one dpi, so the probe sends
+# the dialog what the system sends a window moved between monitors of different scales): the
+# dialog lays itself out again each time, its client area the design's at the new twips per pixel
+# (7575 x 3735 twips: 947 x 467 pixels at 192 dpi, 505 x 249 at 96), its crystal drawn again at
+# the new scale, its captions whole, and what the user set before the move is what OK saves.
+t_dialog_moved_to_a_monitor_of_another_scale() {
+  export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  setup 1600x1200  # wide enough for the dialog grown from where it stood at 96 dpi
+  seed_defaults
+  use_caption_probe
+  open_dialog
+  driver scroll "Srl_Set(0)" 321 click "Chk_Set(1)" >/dev/null
+  dump_dialog
+  local at96 moved back
+  at96=$(crystal_white "$T_DIR/screen-96.png")
+  expect_eq "client area at 96 dpi" 505x249 "$(client_size)"
+
+  driver dpichange 192 >/dev/null
+  dump_dialog
+  # Wine draws the title bar at its one dpi, lower than the one the dialog asked its frame for,
+  # which leaves the client area a little taller than the layout.
+  local size
+  size=$(client_size)
+  [ "${size%x*}" = 947 ] && [ "${size#*x}" -ge 467 ] ||
+    note "client area moved to 192 dpi: want 947 x 467 or taller, got $size"
+  captions_fit 192
+  expect_eq "Image1's bitmap moved to 192 dpi" "Image1 image=64x64" "$(grep '^Image1 ' <<<"$FITS")"
+  moved=$(crystal_white "$T_DIR/screen.png")
+  read -r n96 _ <<<"$at96"
+  read -r n192 _ <<<"$moved"
+  expect_eq "white pixels of the crystal moved to 192 dpi (four times those at 96)" \
+    "$((4 * ${n96:-0}))" "${n192:-none}"
+  expect_control "Label1(0)" text 321
+  expect_control "Chk_Set(1)" check 1
+  local l t r b
+  IFS=, read -r l t r b <<<"$(field "$(driver window)" rect)"
+  python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$l" "$t" "$((r - l))" "$((b - t))" \
+    "$T_DIR/dialog.png"
+
+  driver dpichange 96 >/dev/null
+  dump_dialog
+  expect_eq "client area back at 96 dpi" 505x249 "$(client_size)"
+  back=$(crystal_white "$T_DIR/screen-back.png")
+  expect_eq "the crystal back at 96 dpi" "$at96" "$back"
+  close_dialog_with 0
+  expect_eq "the store after OK" \
+    "BS_File=;BackScreen=off;Max=321;Mouse_Move=on;Remain=on;SaverType=black;Speed=100" \
+    "$(store | LC_ALL=C sort | tr '\n' ';' | sed 's/;$//')"
 }

@@ -16,6 +16,10 @@
 //                           up to a pixel before a label stacked above it), the font's height and
 //                           face: "NAME extent=W ink=I room=R height=H face=[F]"; and one line per
 //                           picture control, the size of its bitmap: "NAME image=WxH"
+//   dpichange DPI           (frin_probe.scr only) the dialog moves to a display of DPI dots per
+//                           inch, as when dragged onto a monitor of that scale; waits until its
+//                           window has taken its new size (up to 5 s) and prints "dpichange"
+//                           with the window's old and new rectangles
 //   focus                   the name of the control that has the keyboard focus
 //   scroll NAME POS         SBM_SETPOS, then WM_HSCROLL SB_THUMBPOSITION and SB_ENDSCROLL
 //   click NAME              BM_CLICK
@@ -346,6 +350,21 @@ int wmain(int argc, wchar_t** argv) {
             std::to_string(origin.x + c.right) + "," + std::to_string(origin.y + c.bottom) +
             " visible=" + (IsWindowVisible(d) ? "1" : "0") +
             " topmost=" + ((GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0"));
+    } else if (cmd == "dpichange") {
+      need(i + 1, 1);
+      HWND d = dialogOrFail();
+      RECT before{}, after{};
+      GetWindowRect(d, &before);
+      PostMessageW(d, RegisterWindowMessageW(L"Frin dpi change probe"),
+                   static_cast<WPARAM>(std::atoi(args[++i].c_str())), 0);
+      for (int waited = 0; waited < 5000; waited += 50) {
+        Sleep(50);
+        GetWindowRect(d, &after);
+        if (!EqualRect(&before, &after)) break;
+      }
+      Sleep(300);  // the controls and their fonts follow within the same message
+      GetWindowRect(d, &after);
+      Print("dpichange from=" + RectText(before) + " to=" + RectText(after));
     } else if (cmd == "focus") {
       // The control that has the keyboard focus in the dialog's thread.
       HWND d = dialogOrFail();
