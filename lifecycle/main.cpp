@@ -90,7 +90,8 @@ void Main(Saver& saver) {
       break;
     case CommandAction::kSettings:
       api.DoEvents();
-      OpenSettingsDialog(saver);
+      // The dialog opens on the monitor of the window that asked for it (/c:HWND), if any.
+      OpenSettingsDialog(saver, HandleFromCommand(command.CommandHandle));
       break;
     case CommandAction::kNothing:
       break;

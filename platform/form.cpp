@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/errors.h"
+#include "platform/twips.h"
 
 namespace frin {
 
@@ -155,6 +156,12 @@ void Form::Hide() {
   Notify(Property::kVisible);
 }
 
+void Form::SetDpi(int32_t newDpi) {
+  dpi = newDpi;
+  twipsPerPixelX = twipsPerPixelY = TwipsPerPixelAtDpi(newDpi);
+  Notify(Property::kDpi);
+}
+
 void Form::RaiseClick(Control& c) {
   auto it = handlers_.find(c.name);
   if (it != handlers_.end() && it->second.click) it->second.click(c.index);
@@ -181,6 +188,10 @@ void Form::RaiseUnload() {
 
 void Form::RaiseDisplayChange() {
   if (onDisplayChange) onDisplayChange();
+}
+
+void Form::RaiseDpiChange(int32_t newDpi, const Rect& suggested) {
+  if (onDpiChange) onDpiChange(newDpi, suggested);
 }
 
 void Form::Notify(Property what) {

@@ -57,6 +57,8 @@ enum class Property {
   kFocus,
   kRefresh,  // redraw at once
   kWindowState,
+  kDpi,  // the form's dots per inch, and with them its twips per pixel: every control's place
+         // and font
 };
 
 class Form;
@@ -154,7 +156,12 @@ class Form {
   int windowState = 0;
   std::optional<Font> font;
   bool hasIcon = false;
-  int32_t twipsPerPixelX = 15, twipsPerPixelY = 15;  // the running system's ratio
+  // The ratio its geometry converts to pixels at: the running system's for the saver's windows;
+  // for the settings dialog, that of the display it is drawn on (SetDpi).
+  int32_t twipsPerPixelX = 15, twipsPerPixelY = 15;
+  // The dots per inch its window is drawn at: its frame and caption, and the system's parts of
+  // its controls (a check box's mark). The settings dialog's follow the display it is on.
+  int32_t dpi = 96;
   Control* focus = nullptr;
 
   // The real window, when a backend has one. Set by the backend when the form is loaded.
@@ -167,12 +174,19 @@ class Form {
   void SetWindowState(int state);
   void Show();
   void Hide();
+  // The form is drawn at these dots per inch from now on: its twips per pixel become theirs
+  // (TwipsPerPixelAtDpi) on both axes, and the backend lays every control out again.
+  void SetDpi(int32_t newDpi);
 
   // Event handlers, by control name; the form's own unload handler; and the handler of a change
   // of the display (a monitor added, removed or resized, the screen's resolution changed).
   ControlHandlers& On(const std::string& controlName) { return handlers_[controlName]; }
   std::function<void()> onUnload;
   std::function<void()> onDisplayChange;
+  // The window was moved to a display of another scale (dragged onto another monitor, or its
+  // monitor's scale changed): the dots per inch it is drawn at now, and the rectangle the system
+  // suggests for it there, in screen pixels. Without a handler the window stays as it is.
+  std::function<void(int32_t dpi, const Rect& suggested)> onDpiChange;
 
   // Raised by backends (and tests) when the user acts on a control or a timer ticks.
   void RaiseClick(Control& c);
@@ -181,6 +195,7 @@ class Form {
   void RaiseKeyDown(Control& c, int keyCode, int shift);
   void RaiseUnload();
   void RaiseDisplayChange();
+  void RaiseDpiChange(int32_t newDpi, const Rect& suggested);
 
   void Notify(Property what);
   void Notify(Control& c, Property what);

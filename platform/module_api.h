@@ -88,8 +88,10 @@ class Module_API {
   // exists), then destroys them. Unloading a form that is not loaded does nothing.
   virtual void LoadForm(Form& form) = 0;
   virtual void UnloadForm(Form& form) = 0;
-  // Outer size in twips of a window whose client area is the given size.
-  virtual void OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight,
+  // Outer size in twips of a window whose client area is the given size, drawn at dpi dots per
+  // inch (its frame and caption as the system draws them there): every size at that dpi's twips
+  // per pixel (TwipsPerPixelAtDpi).
+  virtual void OuterSize(FormBorder border, int32_t dpi, int32_t clientWidth, int32_t clientHeight,
                          int32_t& outerWidth, int32_t& outerHeight) = 0;
   // Outer rectangle in screen pixels; false (and an empty rectangle) when h names no window.
   virtual bool GetWindowRect(WindowHandle h, Rect& r) = 0;

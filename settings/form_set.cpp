@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "platform/twips.h"
 #include "resources/dialog_picture.h"
 #include "settings/control_ids.h"
 #include "settings/saver_base.h"
@@ -73,6 +74,7 @@ constexpr std::array<ControlRow, 26> kControls = {{
      IDC_LABEL1_12},
     {"Image1", -1, ControlKind::kImage, -1, kNoText, 360, 3120, 480, 480, -1, 0, IDC_IMAGE1},
 }};
+const ControlRow& kImage1 = kControls.back();
 
 }  // namespace
 
@@ -135,6 +137,17 @@ std::unique_ptr<Form> BuildForm_Set(const UiLanguage& language) {
   form->Get("Label1", 8).foreColor = kBlue;
   form->Get("Label1", 9).foreColor = kBlue;
   return form;
+}
+
+void ScaleForm_Set(Form& form, int32_t dpi) {
+  form.SetDpi(dpi);
+  Control& image = form.Get("Image1");
+  image.surface = DialogPicture(ScaleAtDpi(dpi));
+  image.NotifyPicture();
+  const int32_t width = image.surface.Width() * form.twipsPerPixelX;
+  const int32_t height = image.surface.Height() * form.twipsPerPixelY;
+  image.Move(kImage1.left + (kImage1.width - width) / 2,
+             kImage1.top + (kImage1.height - height) / 2, width, height);
 }
 
 }  // namespace frin

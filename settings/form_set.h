@@ -25,4 +25,10 @@ inline constexpr int32_t kSpeedBarMax = 15, kSpeedBarLargeChange = 2;
 // carries its ID from settings/control_ids.h. No handler is wired here.
 std::unique_ptr<Form> BuildForm_Set(const UiLanguage& language);
 
+// Lays the dialog out for a display of dpi dots per inch: the form takes that dpi and its twips
+// per pixel (Form::SetDpi), and Image1 the picture at the display's scale (ScaleAtDpi), in a box
+// of exactly the picture's size centred on the place the design gives the picture (at 96 dpi the
+// design's own box).
+void ScaleForm_Set(Form& form, int32_t dpi);
+
 }  // namespace frin

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 #include "platform/errors.h"
 #include "platform/number_text.h"
+#include "platform/twips.h"
 #include "settings/form_set.h"
 #include "settings/picture_chooser.h"
 #include "settings/saver_base.h"
@@ -107,20 +109,43 @@ void WireForm_Set(SaverBase& saver, Form& form) {
   };
   form.On("Btn_File").click = [&saver](int) { Btn_File_Click(saver); };
   form.onUnload = [&saver] { Form_Set_Unload(saver); };
+  form.onDpiChange = [&saver](int32_t dpi, const Rect& suggested) {
+    Form_Set_DpiChange(saver, dpi, suggested);
+  };
 }
 
-void OpenSettingsDialog(SaverBase& saver) {
+Rect DialogMonitor(Module_API& api, WindowHandle host) {
+  const std::vector<Rect> monitors = api.Monitors();
+  Rect window;
+  if (host != 0 && api.GetWindowRect(host, window)) {
+    const int32_t x = window.left + window.Width() / 2, y = window.top + window.Height() / 2;
+    for (const Rect& m : monitors) {
+      if (x >= m.left && x < m.right && y >= m.top && y < m.bottom) return m;
+    }
+  }
+  return monitors.empty() ? Rect{} : monitors.front();
+}
+
+void OpenSettingsDialog(SaverBase& saver, WindowHandle host) {
   Module_API& api = saver.api;
   saver.Form_Set = BuildForm_Set(*saver.Language);
   Form& form = *saver.Form_Set;
+
+  // Laid out and placed before its window is made, so that the window opens on its monitor at
+  // that monitor's scale.
+  const Rect monitor = DialogMonitor(api, host);
+  ScaleForm_Set(form, api.MonitorDpi(monitor));
+  int32_t outerWidth = 0, outerHeight = 0;
+  api.OuterSize(form.border, form.dpi, form.clientWidth, form.clientHeight, outerWidth,
+                outerHeight);
+  const int32_t tx = form.twipsPerPixelX, ty = form.twipsPerPixelY;
+  const ScreenInfo screen = ScreenFromPixels(monitor.Width(), monitor.Height(), tx, ty);
+  form.Move(CheckedAdd(CheckedMul(monitor.left, tx), CentredOrigin(screen.widthTwips, outerWidth)),
+            CheckedAdd(CheckedMul(monitor.top, ty), CentredOrigin(screen.heightTwips, outerHeight)),
+            outerWidth, outerHeight);
+
   WireForm_Set(saver, form);
   api.LoadForm(form);
-
-  int32_t outerWidth = 0, outerHeight = 0;
-  api.OuterSize(form.border, form.clientWidth, form.clientHeight, outerWidth, outerHeight);
-  const ScreenInfo screen = api.Screen();
-  form.Move(CentredOrigin(screen.widthTwips, outerWidth),
-            CentredOrigin(screen.heightTwips, outerHeight), outerWidth, outerHeight);
 
   Control& browse = form.Get("Btn_File");
   const WindowHandle browseWindow = api.ControlWindow(browse);
@@ -184,6 +209,15 @@ void CloseSettingsDialog(SaverBase& saver, int16_t index) {
 
 void Form_Set_Unload(SaverBase& saver) {
   CloseSettingsDialog(saver, 1);
+}
+
+void Form_Set_DpiChange(SaverBase& saver, int32_t dpi, const Rect& suggested) {
+  if (!saver.Form_Set || dpi <= 0) return;
+  Form& form = *saver.Form_Set;
+  ScaleForm_Set(form, dpi);
+  const int32_t tx = form.twipsPerPixelX, ty = form.twipsPerPixelY;
+  form.Move(CheckedMul(suggested.left, tx), CheckedMul(suggested.top, ty),
+            CheckedMul(suggested.Width(), tx), CheckedMul(suggested.Height(), ty));
 }
 
 }  // namespace frin

@@ -18,18 +18,24 @@
 
 #include <cstdint>
 
+#include "platform/module_api.h"
+
 namespace frin {
 
 struct SaverBase;
-class Form;
 
-// Builds Form_Set into saver.Form_Set, wires its handlers, loads it, centres it on the screen,
-// keeps the browse button's caption on one line, fills it from saver.SaverSettings, makes it
-// topmost and shows it; returns while the dialog stays open.
-void OpenSettingsDialog(SaverBase& saver);
+// Builds Form_Set into saver.Form_Set, lays it out at the dots per inch of the monitor it opens
+// on (the one holding the middle of host, the window that asked for the settings, else the
+// primary), centres it on that monitor, wires its handlers, loads it, keeps the browse button's
+// caption on one line, fills it from saver.SaverSettings, makes it topmost and shows it; returns
+// while the dialog stays open.
+void OpenSettingsDialog(SaverBase& saver, WindowHandle host = 0);
+
+// The monitor the dialog opens on: the one holding the middle of host's window, else the primary.
+Rect DialogMonitor(Module_API& api, WindowHandle host);
 
 // Puts the dialog's handlers on a built Form_Set: Srl_Set change, Chk_Set click, Btn_Set click,
-// Btn_File click and the form's unload.
+// Btn_File click, the form's unload and its move to a display of another scale.
 void WireForm_Set(SaverBase& saver, Form& form);
 
 // A scroll bar's value changed: the readout beside it follows.
@@ -43,6 +49,10 @@ void Btn_Set_Click(SaverBase& saver, int16_t Index);
 void CloseSettingsDialog(SaverBase& saver, int16_t index);
 // The dialog's window was closed other than by its buttons: unload without saving.
 void Form_Set_Unload(SaverBase& saver);
+// The dialog's window moved to a display of dpi dots per inch: it is laid out again at that dpi
+// (ScaleForm_Set) and takes the rectangle the system suggests (screen pixels); the controls keep
+// what the user has set in them.
+void Form_Set_DpiChange(SaverBase& saver, int32_t dpi, const Rect& suggested);
 
 // One axis of the centring: N(screen - outer) div 2 in twips, N rounding ties to even and the
 // division truncating toward zero, so a dialog larger than the screen gets a negative origin.

@@ -1,11 +1,12 @@
 // The settings dialog as a user sees it: which frame each control stands in, what the texts read
-// in their places, and the colours and fonts they are drawn in.
+// in their places, the colours and fonts they are drawn in, and the picture at every scale.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 #include <vector>
 
+#include "platform/twips.h"
 #include "settings/form_set.h"
 
 namespace frin {
@@ -226,6 +227,33 @@ TEST(Form_SetLayout, ColoursAndFontsOfTheTexts) {
   for (int i : {0, 1}) {
     for (unsigned char ch : form->Get("Btn_Set", i).caption) {
       EXPECT_TRUE(ch >= 0x80 || ch == ' ') << i;
+    }
+  }
+}
+
+// The picture at a display's scale stays in the dialog and clear of everything written in it,
+// in whole pixels at that display's twips per pixel.
+TEST(Form_SetLayout, ThePictureAtEveryScaleStaysClearOfTheTexts) {
+  for (int32_t dpi : {96, 120, 144, 168, 192, 216, 240, 288, 336, 384}) {
+    SCOPED_TRACE(dpi);
+    auto form = BuildForm_Set(JapaneseLanguage());
+    ScaleForm_Set(*form, dpi);
+    const int32_t tpp = form->twipsPerPixelX;
+    const auto pixels = [tpp](const Box& b) {
+      return Box{TwipsToPixels(b.left, tpp), TwipsToPixels(b.top, tpp), TwipsToPixels(b.right, tpp),
+                 TwipsToPixels(b.bottom, tpp)};
+    };
+    const Control& image = form->Get("Image1");
+    const Box picture = pixels(OnDialog(image));
+    EXPECT_EQ(picture.right - picture.left, image.surface.Width());
+    EXPECT_EQ(picture.bottom - picture.top, image.surface.Height());
+    EXPECT_GE(picture.left, 0);
+    EXPECT_GE(picture.top, 0);
+    EXPECT_LE(picture.right, TwipsToPixels(form->clientWidth, tpp));
+    EXPECT_LE(picture.bottom, TwipsToPixels(form->clientHeight, tpp));
+    for (const auto& c : form->Controls()) {
+      if (c.get() == &image) continue;
+      EXPECT_FALSE(picture.Overlaps(pixels(OnDialog(*c)))) << Name(*c);
     }
   }
 }

@@ -248,19 +248,27 @@ TEST(MemoryPlatformWindows, TitlesStylesRectsAndControls) {
   EXPECT_EQ(api.ControlWindow(*f.button), 0u);
 }
 
-TEST(MemoryPlatformWindows, OuterSizeAddsTheDialogFrame) {
+TEST(MemoryPlatformWindows, OuterSizeAddsTheDialogFrameDrawnAtTheDpi) {
   MemoryPlatform api;
   int32_t w = 0, h = 0;
-  api.OuterSize(FormBorder::kNone, 3000, 2000, w, h);
+  api.OuterSize(FormBorder::kNone, 96, 3000, 1800, w, h);
   EXPECT_EQ(w, 3000);
-  EXPECT_EQ(h, 2000);
-  api.OuterSize(FormBorder::kFixedDialog, 3000, 2000, w, h);
+  EXPECT_EQ(h, 1800);
+  api.OuterSize(FormBorder::kFixedDialog, 96, 3000, 1800, w, h);
   EXPECT_EQ(w, 3000 + 6 * 15);
-  EXPECT_EQ(h, 2000 + 28 * 15);
-  api.SetScreenPixels(1024, 768, 12);
-  api.OuterSize(FormBorder::kFixedDialog, 3000, 2000, w, h);
-  EXPECT_EQ(w, 3000 + 6 * 12);
-  EXPECT_EQ(h, 2000 + 28 * 12);
+  EXPECT_EQ(h, 1800 + 28 * 15);
+  // At 120 dpi the frame is 4 pixels and the caption 28, at 12 twips a pixel; at 192, twice
+  // the 96-dpi frame at 8.
+  api.OuterSize(FormBorder::kFixedDialog, 120, 3000, 1800, w, h);
+  EXPECT_EQ(w, 3000 + 8 * 12);
+  EXPECT_EQ(h, 1800 + 36 * 12);
+  api.OuterSize(FormBorder::kFixedDialog, 192, 3000, 1800, w, h);
+  EXPECT_EQ(w, 3000 + 12 * 8);
+  EXPECT_EQ(h, 1800 + 56 * 8);
+  // A client area of no whole number of pixels is measured in the pixels it takes.
+  api.OuterSize(FormBorder::kFixedDialog, 192, 7575, 3735, w, h);
+  EXPECT_EQ(w, (947 + 12) * 8);
+  EXPECT_EQ(h, (467 + 56) * 8);
 }
 
 TEST(MemoryPlatformStore, ReadsDefaultsEmptiesAndLogsWrites) {

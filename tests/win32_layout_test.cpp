@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -86,6 +87,39 @@ TEST(Win32Layout, TheSaverWindowHasNoControlWindows) {
   const PixelBox b = ControlPixels(focus, 15, 15);
   EXPECT_EQ(b.left, -50);
   EXPECT_EQ(b.right, -20);
+}
+
+TEST(Win32Layout, ALabelsCaptionEndsAPixelBeforeTheLabelStackedAboveIt) {
+  std::unique_ptr<Form> form = BuildForm_Set(JapaneseLanguage());
+  const Control& title = form->Get("Label1", 8);  // "Screen Saver", under "Frin"
+  const Control& name = form->Get("Label1", 9);
+  // Above a label lie the labels made after it, and nothing lies above the last one.
+  const std::vector<const Control*> above = LabelsAbove(*form, title);
+  EXPECT_NE(std::find(above.begin(), above.end(), &name), above.end());
+  EXPECT_TRUE(LabelsAbove(*form, form->Get("Label1", 12)).empty());
+  EXPECT_TRUE(LabelsAbove(*form, form->Get("Chk_Set", 0)).empty());
+  const auto room = [&](const Control& c, int32_t tpp) {
+    std::vector<PixelBox> boxes;
+    for (const Control* k : LabelsAbove(*form, c))
+      boxes.push_back(ControlPixels(*k, tpp, tpp));
+    return UncoveredWidth(ControlPixels(c, tpp, tpp), boxes);
+  };
+  // "Screen Saver" from 360 twips, "Frin" from 2040: 112 pixels at 15 twips, 210 at 8, less the
+  // pixel that keeps them apart; "Frin" keeps its whole box ("Ver. 3.02" begins after it).
+  EXPECT_EQ(room(title, 15), 111);
+  EXPECT_EQ(room(title, 8), 209);
+  EXPECT_EQ(room(name, 15), 25);
+  EXPECT_EQ(room(name, 8), 47);
+
+  const PixelBox box{10, 10, 110, 30};
+  EXPECT_EQ(UncoveredWidth(box, {}), 100);
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{60, 0, 200, 11}}), 49);    // one shared row
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{60, 30, 200, 40}}), 100);  // rows below it
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{0, 10, 50, 30}}), 100);    // begins left of it
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{110, 10, 150, 30}}), 99);  // touching its right edge
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{111, 10, 150, 30}}), 100);
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{90, 10, 150, 30}, PixelBox{40, 20, 60, 25}}), 29);
+  EXPECT_EQ(UncoveredWidth(box, {PixelBox{11, 10, 150, 30}}), 0);
 }
 
 TEST(Win32Layout, CaptionRoomAndNotifications) {

@@ -1,6 +1,7 @@
 // The headless backend's clock and events: a virtual clock that delivers the timers' ticks in
-// time order between scripted input (keys, clicks, cursor and caret moves, display changes,
-// closes), one event at a time, and the process's end when the last form is gone.
+// time order between scripted input (keys, clicks, cursor and caret moves, display changes, a
+// window moved to a display of another scale, closes), one event at a time, and the process's
+// end when the last form is gone.
 #include <algorithm>
 
 #include "platform/memory/memory_platform.h"
@@ -72,6 +73,9 @@ void MemoryPlatform::Deliver(const Event& e) {
       }
       return;
     }
+    case EventKind::kDpi:
+      DeliverDpiChange(e);
+      return;
     case EventKind::kKey: {
       Form* form = FormOf(e.window);
       if (form != nullptr && form->focus != nullptr) {
@@ -91,6 +95,27 @@ void MemoryPlatform::Deliver(const Event& e) {
       return;
     }
   }
+}
+
+void MemoryPlatform::DeliverDpiChange(const Event& e) {
+  Form* form = FormOf(e.window);
+  if (form == nullptr) return;
+  Rect suggested;
+  if (e.suggested) {
+    suggested = *e.suggested;
+  } else {
+    // As the system asks the program for its size at the new scale: the client area at that
+    // scale's twips per pixel within the frame drawn at it, from the same top-left corner.
+    Rect now;
+    GetWindowRect(e.window, now);
+    const int32_t tpp = TwipsPerPixelAtDpi(e.dpi);
+    int32_t width = 0, height = 0;
+    OuterSize(form->border, e.dpi, form->clientWidth, form->clientHeight, width, height);
+    suggested = Rect{now.left, now.top, now.left + TwipsToPixels(width, tpp),
+                     now.top + TwipsToPixels(height, tpp)};
+  }
+  windowDpis_[e.window] = e.dpi;
+  form->RaiseDpiChange(e.dpi, suggested);
 }
 
 void MemoryPlatform::DeliverClose(WindowHandle h) {
@@ -137,6 +162,12 @@ void MemoryPlatform::QueueDisplayChange(std::vector<Rect> monitors, std::vector<
                                         uint64_t delayMs) {
   Queue(delayMs,
         {.kind = EventKind::kDisplay, .monitors = std::move(monitors), .dpis = std::move(dpis)});
+}
+
+void MemoryPlatform::QueueDpiChange(Form& form, int32_t dpi, std::optional<Rect> suggested,
+                                    uint64_t delayMs) {
+  Queue(delayMs,
+        {.kind = EventKind::kDpi, .window = form.hwnd, .dpi = dpi, .suggested = suggested});
 }
 
 void MemoryPlatform::QueueClick(Control& control, uint64_t delayMs) {

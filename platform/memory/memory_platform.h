@@ -17,12 +17,14 @@
 //  runtime's hidden owner window (the process ends), or to a test hook;
 //  - the settings store as an in-memory map (names compared without regard to ASCII case, as
 //    the registry compares them), with a log of writes and a switch that makes writes fail;
-//  - monitors (rectangles in virtual-screen pixels, the primary first) and a change of them
-//    delivered as an event to every loaded form; an injectable desktop image over the whole
-//    virtual screen, a switch that makes the desktop copy fail (the secure desktop), and each
-//    monitor's wallpaper settings; picture files decoded by gdk-pixbuf (bmp, jpeg, gif, ico, wmf,
-//    png and tiff, the formats both backends read; turned upright; alpha composited over black);
-//    the backend's hints of pictures to come, recorded;
+//  - monitors (rectangles in virtual-screen pixels, the primary first, each with its dots per
+//    inch) and a change of them delivered as an event to every loaded form; a form's window moved
+//    to a display of another scale, delivered to that form with the rectangle suggested for it;
+//    each form's geometry in pixels at the form's own twips per pixel; an injectable desktop image
+//    over the whole virtual screen, a switch that makes the desktop copy fail (the secure desktop),
+//    and each monitor's wallpaper settings; picture files decoded by gdk-pixbuf (bmp, jpeg, gif,
+//    ico, wmf, png and tiff, the formats both backends read; turned upright; alpha composited over
+//    black); the backend's hints of pictures to come, recorded;
 //  - the password check, the password change, the file chooser, the cursor display count and
 //    the screen-saver-running flag as recorded answers;
 //  - ending the process: recorded, then ProcessEnded is thrown so nothing after it runs, and
@@ -65,9 +67,11 @@ constexpr uint32_t kWsCaption = 0x00C00000u;
 constexpr uint32_t kWsSysMenu = 0x00080000u;
 constexpr uint32_t kWsTabStop = 0x00010000u;
 
-// The frame a fixed-dialog window adds around its client area, in pixels.
+// The frame a fixed-dialog window adds around its client area, in pixels at 96 dots per inch;
+// at another dpi in proportion, rounded (6 and 44 at 192), as the system draws it.
 constexpr int32_t kDialogFramePixels = 3;
 constexpr int32_t kDialogCaptionPixels = 22;
+int32_t DialogFramePixelsAtDpi(int32_t pixelsAt96, int32_t dpi);
 
 struct SettingWrite {
   std::string app, section, key, text;
@@ -100,6 +104,12 @@ class MemoryPlatform : public Module_API, public FormObserver {
   // The same with each monitor's dots per inch (see SetMonitors).
   void QueueDisplayChange(std::vector<Rect> monitors, std::vector<int32_t> dpis,
                           uint64_t delayMs = 0);
+  // The form's window moved to a display of dpi dots per inch: the form hears of it with the
+  // rectangle the system suggests there (in screen pixels): by default the size its window has
+  // at that dpi (the client area at its twips per pixel, the frame drawn at it), its top-left
+  // corner kept. From then on WindowDpi of its window answers dpi.
+  void QueueDpiChange(Form& form, int32_t dpi, std::optional<Rect> suggested = std::nullopt,
+                      uint64_t delayMs = 0);
   void SetCursorPos(Point p) { cursor_ = p; }
   void SetCaretPos(Point p) { caret_ = p; }
   size_t PendingEvents() const { return events_.size(); }
@@ -216,8 +226,8 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void ChangePassword(WindowHandle parent) override { passwordChanges_.push_back(parent); }
   void LoadForm(Form& form) override;
   void UnloadForm(Form& form) override;
-  void OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight, int32_t& outerWidth,
-                 int32_t& outerHeight) override;
+  void OuterSize(FormBorder border, int32_t dpi, int32_t clientWidth, int32_t clientHeight,
+                 int32_t& outerWidth, int32_t& outerHeight) override;
   bool GetWindowRect(WindowHandle h, Rect& r) override;
   uint32_t GetWindowStyle(WindowHandle h) override;
   void SetWindowStyle(WindowHandle h, uint32_t style) override;
@@ -267,7 +277,7 @@ class MemoryPlatform : public Module_API, public FormObserver {
     Form* form = nullptr;        // a loaded form of ours
     Control* control = nullptr;  // a control's own window
   };
-  enum class EventKind { kKey, kClick, kCursor, kCaret, kClose, kDisplay };
+  enum class EventKind { kKey, kClick, kCursor, kCaret, kClose, kDisplay, kDpi };
   struct Event {
     uint64_t at = 0;
     uint64_t seq = 0;
@@ -279,6 +289,8 @@ class MemoryPlatform : public Module_API, public FormObserver {
     Point point{};
     std::vector<Rect> monitors{};  // a display change: the new monitors
     std::vector<int32_t> dpis{};   // and their dots per inch (empty: the system's)
+    int32_t dpi = 0;               // a form's new dots per inch
+    std::optional<Rect> suggested{};
   };
   struct Timer {
     WindowHandle form = 0;
@@ -301,7 +313,9 @@ class MemoryPlatform : public Module_API, public FormObserver {
   void DeliverClose(WindowHandle h);
   void UpdateTimer(Control& c);
   void CheckLastForm();
-  Rect PixelRect(int32_t left, int32_t top, int32_t width, int32_t height) const;
+  // A twips rectangle in pixels at a form's ratio.
+  static Rect PixelRect(const Form& form, int32_t left, int32_t top, int32_t width, int32_t height);
+  void DeliverDpiChange(const Event& e);
   static std::string Fold(const std::string& s);
 
   uint64_t clockStart_ = 0;

@@ -1,6 +1,6 @@
 // The headless backend's windows: a table of windows with their titles, styles, owners and
 // rectangles, the forms and controls mirrored into it, each form's timers, and the pixel
-// geometry of twips rectangles at the screen's integer ratio.
+// geometry of twips rectangles at each form's integer ratio.
 #include <algorithm>
 
 #include "platform/errors.h"
@@ -119,22 +119,30 @@ void MemoryPlatform::UnloadForm(Form& form) {
   form.observer = nullptr;
 }
 
-void MemoryPlatform::OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight,
-                               int32_t& outerWidth, int32_t& outerHeight) {
+int32_t DialogFramePixelsAtDpi(int32_t pixelsAt96, int32_t dpi) {
+  constexpr int32_t kBaseDpi = 96;
+  if (dpi <= 0) dpi = kBaseDpi;
+  return static_cast<int32_t>((int64_t{pixelsAt96} * dpi + kBaseDpi / 2) / kBaseDpi);
+}
+
+void MemoryPlatform::OuterSize(FormBorder border, int32_t dpi, int32_t clientWidth,
+                               int32_t clientHeight, int32_t& outerWidth, int32_t& outerHeight) {
   outerWidth = clientWidth;
   outerHeight = clientHeight;
   if (border == FormBorder::kFixedDialog) {
-    const int32_t tx = IntegerTwipsPerPixel(screen_.twipsPerPixelX);
-    const int32_t ty = IntegerTwipsPerPixel(screen_.twipsPerPixelY);
-    outerWidth = CheckedAdd(clientWidth, CheckedMul(2 * kDialogFramePixels, tx));
+    const int32_t tpp = TwipsPerPixelAtDpi(dpi);
+    const int32_t frame = DialogFramePixelsAtDpi(kDialogFramePixels, dpi);
+    const int32_t caption = DialogFramePixelsAtDpi(kDialogCaptionPixels, dpi);
+    // As the Windows backend measures: the client area in whole pixels, framed, back in twips.
+    outerWidth = CheckedMul(CheckedAdd(TwipsToPixels(clientWidth, tpp), 2 * frame), tpp);
     outerHeight =
-        CheckedAdd(clientHeight, CheckedMul(2 * kDialogFramePixels + kDialogCaptionPixels, ty));
+        CheckedMul(CheckedAdd(TwipsToPixels(clientHeight, tpp), 2 * frame + caption), tpp);
   }
 }
 
-Rect MemoryPlatform::PixelRect(int32_t left, int32_t top, int32_t width, int32_t height) const {
-  const int32_t tx = IntegerTwipsPerPixel(screen_.twipsPerPixelX);
-  const int32_t ty = IntegerTwipsPerPixel(screen_.twipsPerPixelY);
+Rect MemoryPlatform::PixelRect(const Form& form, int32_t left, int32_t top, int32_t width,
+                               int32_t height) {
+  const int32_t tx = form.twipsPerPixelX, ty = form.twipsPerPixelY;
   return Rect{TwipsToPixels(left, tx), TwipsToPixels(top, ty),
               TwipsToPixels(int64_t{left} + width, tx), TwipsToPixels(int64_t{top} + height, ty)};
 }
@@ -145,7 +153,7 @@ bool MemoryPlatform::GetWindowRect(WindowHandle h, Rect& r) {
   if (w == nullptr) return false;
   Rect own = w->rect;
   if (w->form != nullptr) {
-    own = PixelRect(w->form->left, w->form->top, w->form->width, w->form->height);
+    own = PixelRect(*w->form, w->form->left, w->form->top, w->form->width, w->form->height);
   } else if (w->control != nullptr) {
     const Control& c = *w->control;
     int32_t left = c.left, top = c.top;
@@ -153,7 +161,7 @@ bool MemoryPlatform::GetWindowRect(WindowHandle h, Rect& r) {
       left += k->left;
       top += k->top;
     }
-    own = PixelRect(left, top, c.width, c.height);
+    own = PixelRect(*c.form, left, top, c.width, c.height);
   }
   if ((w->form != nullptr || w->control != nullptr) && w->parent != 0) {
     Rect p;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 
 namespace frin::win32 {
 namespace {
@@ -50,12 +51,7 @@ int CALLBACK ListFace(const LOGFONTW* lf, const TEXTMETRICW*, DWORD type, LPARAM
 
 }  // namespace
 
-FontBook::FontBook() : dc_(CreateCompatibleDC(nullptr)) {
-  HDC screen = GetDC(nullptr);
-  dpiY_ = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  if (dpiY_ <= 0) dpiY_ = 96;
-}
+FontBook::FontBook() : dc_(CreateCompatibleDC(nullptr)) {}
 
 FontBook::~FontBook() {
   for (Made& m : made_)
@@ -172,18 +168,71 @@ HFONT FontBook::Make(const std::wstring& face, int height, int weight, bool ital
   return font;
 }
 
+int InkExtent(HDC dc, const std::wstring& text) {
+  SIZE size{};
+  TEXTMETRICW metrics{};
+  const int length = static_cast<int>(text.size());
+  if (length == 0 || !GetTextExtentPoint32W(dc, text.c_str(), length, &size) ||
+      !GetTextMetricsW(dc, &metrics)) {
+    return 0;
+  }
+  // Drawn black on white with a font height of room on either side, then the inked columns are
+  // found.
+  const int margin = metrics.tmHeight;
+  const int width = size.cx + 2 * margin, height = std::max<int>(metrics.tmHeight, size.cy);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP canvas = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC paper = CreateCompatibleDC(dc);
+  if (canvas == nullptr || paper == nullptr || bits == nullptr) {
+    if (paper != nullptr) DeleteDC(paper);
+    if (canvas != nullptr) DeleteObject(canvas);
+    return size.cx;
+  }
+  HGDIOBJ oldBitmap = SelectObject(paper, canvas);
+  HGDIOBJ oldFont = SelectObject(paper, GetCurrentObject(dc, OBJ_FONT));
+  PatBlt(paper, 0, 0, width, height, WHITENESS);
+  SetTextColor(paper, RGB(0, 0, 0));
+  SetBkMode(paper, TRANSPARENT);
+  TextOutW(paper, margin, 0, text.c_str(), length);
+  GdiFlush();
+  const auto* pixels = static_cast<const uint32_t*>(bits);
+  int first = width, last = -1;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      if ((pixels[static_cast<size_t>(y) * width + x] & 0xFFFFFFu) != 0xFFFFFFu) {
+        first = std::min(first, x);
+        last = std::max(last, x);
+      }
+    }
+  }
+  SelectObject(paper, oldFont);
+  SelectObject(paper, oldBitmap);
+  DeleteDC(paper);
+  DeleteObject(canvas);
+  if (last < 0) return size.cx;  // blanks only
+  return std::max<int>(size.cx, last + 1 - margin) + std::max(0, margin - first);
+}
+
 int FontBook::TextWidth(HFONT font, const std::wstring& text) {
   HGDIOBJ old = SelectObject(dc_, font);
-  SIZE size{};
-  GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+  const int width = InkExtent(dc_, text);
   SelectObject(dc_, old);
-  return size.cx;
+  return width;
 }
 
 HFONT FontBook::Get(const FontRequest& request, const std::wstring& sample,
                     const std::wstring& text, int maxWidth) {
   const std::wstring face = Resolve(request.face, sample, request.charset);
-  int height = static_cast<int>(std::lround(request.points * dpiY_ / 72.0));
+  constexpr double kTwipsPerPoint = 20;
+  const int twipsPerPixel = request.twipsPerPixel > 0 ? request.twipsPerPixel : 15;
+  int height = static_cast<int>(std::lround(request.points * kTwipsPerPoint / twipsPerPixel));
   if (height < 1) height = 1;
   HFONT font = Make(face, height, request.weight, request.italic, request.charset);
   if (text.empty() || maxWidth <= 0) return font;

@@ -8,6 +8,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+// Module_API's GetOpenFileName keeps its name wherever this header comes first.
+#undef GetOpenFileName
 
 #include <string>
 #include <vector>
@@ -20,7 +22,16 @@ struct FontRequest {
   int weight = 400;
   bool italic = false;
   int charset = 128;
+  // The form's twips per pixel: the points become pixels at 1440 / this many dots per inch, the
+  // resolution the form's boxes are laid out at, so a caption keeps its size within its box at
+  // every scale.
+  int twipsPerPixel = 15;
 };
+
+// The width text takes drawn from a point in the font selected into dc: its advance, widened by
+// whatever ink its glyphs put beyond it (a slanted or emboldened face's overhang, left of the
+// point or right of the advance), found by drawing it.
+int InkExtent(HDC dc, const std::wstring& text);
 
 class FontBook {
  public:
@@ -33,8 +44,8 @@ class FontBook {
   // Japanese character set: the named one when it exists and has every glyph of sample, else the
   // first stand-in that has them, else the named one. Any other: the named one.
   std::wstring Resolve(const std::wstring& face, const std::wstring& sample, int charset);
-  // A font of the request at its size, or smaller (down to 8 pixels) until text fits in
-  // maxWidth pixels; owned by the book. The height in pixels at the screen's dots per inch.
+  // A font of the request at its size, or smaller (by a third at most) until the ink of text
+  // (InkExtent) fits in maxWidth pixels; owned by the book.
   HFONT Get(const FontRequest& request, const std::wstring& sample, const std::wstring& text,
             int maxWidth);
 
@@ -56,7 +67,6 @@ class FontBook {
   int TextWidth(HFONT font, const std::wstring& text);
 
   HDC dc_;
-  int dpiY_;
   std::vector<Made> made_;
   std::vector<Resolved> resolved_;
   std::vector<std::wstring> japaneseFaces_;  // faces the system lists for the Japanese charset

@@ -79,8 +79,8 @@ Win32Platform::ControlMirror* Win32Platform::FindControl(FormWindow& fw, HWND hw
 
 // --- Geometry and styles ----------------------------------------------------------------------
 
-RECT Win32Platform::PixelRect(const Control& c) const {
-  return ClientRectOf(c, tppX_, tppY_);
+RECT Win32Platform::PixelRect(const Control& c) {
+  return ClientRectOf(c, c.form->twipsPerPixelX, c.form->twipsPerPixelY);
 }
 
 DWORD Win32Platform::FormStyle(const Form& form) const {
@@ -118,13 +118,15 @@ void Win32Platform::LoadForm(Form& form) {
     if (IsCaptioned(c->kind)) fw.sample += Wide(c->caption);
   }
 
-  int x = TwipsToPixels(form.left, tppX_), y = TwipsToPixels(form.top, tppY_);
-  int w = TwipsToPixels(form.width, tppX_), h = TwipsToPixels(form.height, tppY_);
+  // Every form converts at its own ratio: the saver's windows at the system's, the dialog at that
+  // of the display it opens on.
+  const int32_t tx = form.twipsPerPixelX, ty = form.twipsPerPixelY;
+  int x = TwipsToPixels(form.left, tx), y = TwipsToPixels(form.top, ty);
+  int w = TwipsToPixels(form.width, tx), h = TwipsToPixels(form.height, ty);
   if (ofControls && form.clientWidth > 0 && form.clientHeight > 0) {
-    RECT r{0, 0, TwipsToPixels(form.clientWidth, tppX_), TwipsToPixels(form.clientHeight, tppY_)};
-    AdjustWindowRectEx(&r, FormStyle(form), FALSE, FormExStyle(form));
-    w = r.right - r.left;
-    h = r.bottom - r.top;
+    const SIZE outer = OuterPixels(form, form.dpi);
+    w = outer.cx;
+    h = outer.cy;
   }
   const std::wstring caption = Wide(form.caption);
   forms_.push_back(std::move(owned));
@@ -138,7 +140,7 @@ void Win32Platform::LoadForm(Form& form) {
   form.hwnd = reinterpret_cast<WindowHandle>(fw.hwnd);
   form.observer = this;
   // The saver window has its canvas from the moment it can receive a message of its own.
-  if (!ofControls) fw.canvas = std::make_unique<SaverCanvas>(fw.hwnd, form, tppX_, tppY_);
+  if (!ofControls) fw.canvas = std::make_unique<SaverCanvas>(fw.hwnd, form, tx, ty);
 
   if (form.hasIcon) {
     fw.bigIcon =
@@ -298,8 +300,9 @@ void Win32Platform::CreateControls(FormWindow& fw) {
 void Win32Platform::FitFont(FormWindow& fw, ControlMirror& cw) {
   const Control& c = *cw.control;
   if (c.kind == ControlKind::kImage || c.kind == ControlKind::kHScrollBar) return;
+  const Form& form = *fw.form;
   FontRequest request;
-  const std::optional<Font>& f = c.font ? c.font : fw.form->font;
+  const std::optional<Font>& f = c.font ? c.font : form.font;
   if (f) {
     request.face = Wide(f->face);
     request.points = f->points;
@@ -311,12 +314,30 @@ void Win32Platform::FitFont(FormWindow& fw, ControlMirror& cw) {
     request.face = L"\xFF2D\xFF33 \xFF30\x30B4\x30B7\x30C3\x30AF";
     request.points = 9;
   }
-  const RECT r = PixelRect(c);
-  const int room = CaptionRoom(c.kind, r.right - r.left,
-                               GetSystemMetrics(SM_CXMENUCHECK) + 2 * GetSystemMetrics(SM_CXEDGE));
+  request.twipsPerPixel = form.twipsPerPixelY;
+  // A label's caption ends a pixel before a label stacked above it begins.
+  const PixelBox box = ControlPixels(c, form.twipsPerPixelX, form.twipsPerPixelY);
+  std::vector<PixelBox> above;
+  for (const Control* k : LabelsAbove(form, c)) {
+    if (k->visible) above.push_back(ControlPixels(*k, form.twipsPerPixelX, form.twipsPerPixelY));
+  }
+  const int room = CaptionRoom(c.kind, UncoveredWidth(box, above), CheckMarkWidth(form.dpi));
   const std::wstring text = IsCaptioned(c.kind) ? Wide(c.caption) : std::wstring();
   HFONT font = fonts_->Get(request, fw.sample, text, room);
   SendMessageW(cw.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void Win32Platform::Relayout(FormWindow& fw) {
+  // The dialog at its new scale: every control at its place in the new pixels, then each caption
+  // in its font at the new size (a label's room depends on where the labels above it now lie).
+  for (ControlMirror& cw : fw.controls) {
+    const RECT r = PixelRect(*cw.control);
+    SetWindowPos(cw.hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  for (ControlMirror& cw : fw.controls)
+    FitFont(fw, cw);
+  InvalidateRect(fw.hwnd, nullptr, TRUE);
 }
 
 void Win32Platform::SetImage(ControlMirror& cw) {
@@ -444,9 +465,13 @@ void Win32Platform::OnFormChanged(Form& form, Property what) {
       SetWindowTextW(fw->hwnd, Wide(form.caption).c_str());
       break;
     case Property::kMove:
-      SetWindowPos(fw->hwnd, nullptr, TwipsToPixels(form.left, tppX_),
-                   TwipsToPixels(form.top, tppY_), TwipsToPixels(form.width, tppX_),
-                   TwipsToPixels(form.height, tppY_), SWP_NOZORDER | SWP_NOACTIVATE);
+      SetWindowPos(fw->hwnd, nullptr, TwipsToPixels(form.left, form.twipsPerPixelX),
+                   TwipsToPixels(form.top, form.twipsPerPixelY),
+                   TwipsToPixels(form.width, form.twipsPerPixelX),
+                   TwipsToPixels(form.height, form.twipsPerPixelY), SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    case Property::kDpi:
+      Relayout(*fw);
       break;
     case Property::kVisible:
       if (form.visible) {

@@ -52,6 +52,23 @@ inline std::vector<Control*> CreationOrder(const Form& form) {
   return order;
 }
 
+// The labels the mirror stacks above a label: labels go on top of the dialog's other windows, a
+// later one above an earlier one, as the form runtime stacks them. A label's caption ends where
+// one of them covers it (UncoveredWidth); other controls share no row with a label.
+inline std::vector<const Control*> LabelsAbove(const Form& form, const Control& label) {
+  std::vector<const Control*> above;
+  if (label.kind != ControlKind::kLabel) return above;
+  bool after = false;
+  for (const Control* k : CreationOrder(form)) {
+    if (k == &label) {
+      after = true;
+    } else if (after && k->kind == ControlKind::kLabel) {
+      above.push_back(k);
+    }
+  }
+  return above;
+}
+
 // The width a caption may take inside its control: a check box loses its box and the gap after
 // it, a button its edges, a frame the line before and after its caption. 0 for a control whose
 // text is not fitted (a text box scrolls).
@@ -68,6 +85,20 @@ inline int32_t CaptionRoom(ControlKind k, int32_t width, int32_t checkBoxWidth) 
     default:
       return 0;
   }
+}
+
+// The width of a control's box that no window stacked above it covers: a window above it that
+// shares some of its rows and begins inside it (the next label of a title line) leaves it the
+// columns up to one pixel before its left edge, so that the two captions never touch.
+inline int32_t UncoveredWidth(const PixelBox& box, const std::vector<PixelBox>& above) {
+  int32_t right = box.right;
+  for (const PixelBox& a : above) {
+    const bool sharesRows = a.top < box.bottom && box.top < a.bottom;
+    if (sharesRows && a.left > box.left && a.left < right + 1 && a.right > a.left) {
+      right = a.left - 1;
+    }
+  }
+  return std::max(0, right - box.left);
 }
 
 // A check box was clicked: its new value. An automatic check box has already turned its tick

@@ -1,8 +1,9 @@
 // The window procedures of the Windows backend. The saver window and the settings dialog are of
 // two window classes with a procedure each: the saver's handles painting, keys, clicks on its
 // picture boxes and the display change; the dialog's handles its controls' notifications, the
-// focus and the colours of its captions; both hand the rest to the handling they share (closing,
-// a preview host going, the timers), and what nobody handles to the system.
+// focus, the colours of its captions and a move to a display of another scale; both hand the rest
+// to the handling they share (closing, a preview host going, the timers), and what nobody handles
+// to the system.
 #include "platform/win32/win32_platform.h"
 
 #include <optional>
@@ -227,6 +228,23 @@ LRESULT Win32Platform::HandleDialogMessage(FormWindow& fw, UINT msg, WPARAM wp, 
         return 0;
       }
       break;
+    case kWmGetDpiScaledSize: {
+      // Moving to a display of another scale: the window's size there is its client area laid
+      // out at that scale's twips per pixel, not the old size scaled (which the message's
+      // suggested rectangle would otherwise be).
+      auto* size = reinterpret_cast<SIZE*>(lp);
+      *size = OuterPixels(*fw.form, LOWORD(wp));
+      return TRUE;
+    }
+    case kWmDpiChanged: {
+      // Dragged onto a monitor of another scale (or the monitor's scale changed): the dialog lays
+      // itself out again there and takes the rectangle the system suggests.
+      const RECT* r = reinterpret_cast<const RECT*>(lp);
+      const Rect suggested{r->left, r->top, r->right, r->bottom};
+      const int32_t dpi = LOWORD(wp);
+      Deliver([&] { fw.form->RaiseDpiChange(dpi, suggested); });
+      return 0;
+    }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN: {
       HDC hdc = reinterpret_cast<HDC>(wp);

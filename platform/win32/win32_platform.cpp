@@ -216,6 +216,23 @@ Fn SystemFunction(const wchar_t* library, const char* name, bool load = false) {
 
 }  // namespace
 
+int DpiOfWindow(HWND hwnd) {
+  using ForWindow = UINT(WINAPI*)(HWND);
+  const auto forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
+  return forWindow != nullptr ? static_cast<int>(forWindow(hwnd)) : 0;
+}
+
+int MetricAtDpi(int index, int dpi) {
+  using ForDpi = int(WINAPI*)(int, UINT);
+  const auto forDpi = SystemFunction<ForDpi>(L"user32.dll", "GetSystemMetricsForDpi");
+  if (forDpi == nullptr || dpi <= 0) return GetSystemMetrics(index);
+  return forDpi(index, static_cast<UINT>(dpi));
+}
+
+int CheckMarkWidth(int dpi) {
+  return MetricAtDpi(SM_CXMENUCHECK, dpi) + 2 * MetricAtDpi(SM_CXEDGE, dpi);
+}
+
 int32_t Win32Platform::MonitorDpi(const Rect& monitor) {
   // Windows 8.1 scales each monitor (shcore's GetDpiForMonitor, the effective dpi); before it
   // every monitor has the system's dots per inch.
@@ -234,9 +251,7 @@ int32_t Win32Platform::MonitorDpi(const Rect& monitor) {
 }
 
 int32_t Win32Platform::WindowDpi(WindowHandle h) {
-  using ForWindow = UINT(WINAPI*)(HWND);
-  const auto forWindow = SystemFunction<ForWindow>(L"user32.dll", "GetDpiForWindow");
-  const UINT dpi = forWindow != nullptr ? forWindow(AsHwnd(h)) : 0;
+  const int dpi = DpiOfWindow(AsHwnd(h));
   return dpi != 0 ? static_cast<int32_t>(dpi) : dpiX_;
 }
 
@@ -308,17 +323,34 @@ void Win32Platform::ChangePassword(WindowHandle parent) {
 
 // --- Windows --------------------------------------------------------------------------------
 
-void Win32Platform::OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight,
-                              int32_t& outerWidth, int32_t& outerHeight) {
+SIZE Win32Platform::OuterPixels(const Form& form, int dpi) const {
+  const int32_t tpp = TwipsPerPixelAtDpi(dpi);
+  RECT r{0, 0, TwipsToPixels(form.clientWidth, tpp), TwipsToPixels(form.clientHeight, tpp)};
+  // Windows 10 1607 on draws the frame at the window's own dpi; before it, at the system's.
+  using ForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  const auto forDpi = SystemFunction<ForDpi>(L"user32.dll", "AdjustWindowRectExForDpi");
+  if (form.border == FormBorder::kFixedDialog) {
+    if (forDpi == nullptr || dpi <= 0 ||
+        !forDpi(&r, FormStyle(form), FALSE, FormExStyle(form), static_cast<UINT>(dpi))) {
+      AdjustWindowRectEx(&r, FormStyle(form), FALSE, FormExStyle(form));
+    }
+  }
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+void Win32Platform::OuterSize(FormBorder border, int32_t dpi, int32_t clientWidth,
+                              int32_t clientHeight, int32_t& outerWidth, int32_t& outerHeight) {
   outerWidth = clientWidth;
   outerHeight = clientHeight;
   if (border != FormBorder::kFixedDialog) return;
   Form probe("probe");
   probe.border = border;
-  RECT r{0, 0, TwipsToPixels(clientWidth, tppX_), TwipsToPixels(clientHeight, tppY_)};
-  AdjustWindowRectEx(&r, FormStyle(probe), FALSE, FormExStyle(probe));
-  outerWidth = CheckedMul(r.right - r.left, tppX_);
-  outerHeight = CheckedMul(r.bottom - r.top, tppY_);
+  probe.clientWidth = clientWidth;
+  probe.clientHeight = clientHeight;
+  const int32_t tpp = TwipsPerPixelAtDpi(dpi);
+  const SIZE outer = OuterPixels(probe, dpi);
+  outerWidth = CheckedMul(static_cast<int32_t>(outer.cx), tpp);
+  outerHeight = CheckedMul(static_cast<int32_t>(outer.cy), tpp);
 }
 
 bool Win32Platform::GetWindowRect(WindowHandle h, Rect& r) {

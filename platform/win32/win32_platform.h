@@ -60,8 +60,20 @@ bool ThreadOnUsersDesktop();
 
 class FontBook;
 
-// WM_DPICHANGED (Windows 8.1), which the Windows XP headers the program builds with lack.
+// The dots per inch a window is drawn at (GetDpiForWindow, Windows 10 1607 on); 0 where the system
+// has no such call.
+int DpiOfWindow(HWND hwnd);
+// A system metric (GetSystemMetrics' index) as the system draws it at a dots per inch
+// (GetSystemMetricsForDpi, Windows 10 1607 on); the system's own where the call is missing.
+int MetricAtDpi(int index, int dpi);
+// What a check box's mark and the edges beside it take of its width at a dots per inch: the room
+// its caption loses.
+int CheckMarkWidth(int dpi);
+
+// WM_DPICHANGED (Windows 8.1) and WM_GETDPISCALEDSIZE (Windows 10 1703), which the Windows XP
+// headers the program builds with lack.
 constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr UINT kWmGetDpiScaledSize = 0x02E4;
 
 // The id of a timer control's system timer on its form's window.
 inline UINT_PTR TimerId(const Control& timer) {
@@ -150,8 +162,8 @@ class Win32Platform : public Module_API, public FormObserver {
   void ChangePassword(WindowHandle parent) override;
   void LoadForm(Form& form) override;
   void UnloadForm(Form& form) override;
-  void OuterSize(FormBorder border, int32_t clientWidth, int32_t clientHeight, int32_t& outerWidth,
-                 int32_t& outerHeight) override;
+  void OuterSize(FormBorder border, int32_t dpi, int32_t clientWidth, int32_t clientHeight,
+                 int32_t& outerWidth, int32_t& outerHeight) override;
   bool GetWindowRect(WindowHandle h, Rect& r) override;
   uint32_t GetWindowStyle(WindowHandle h) override;
   void SetWindowStyle(WindowHandle h, uint32_t style) override;
@@ -241,9 +253,11 @@ class Win32Platform : public Module_API, public FormObserver {
   ControlMirror* FindControl(FormWindow& fw, HWND hwnd);
   void Dispatch(MSG& msg);
 
-  int32_t TppX() const { return tppX_; }
-  int32_t TppY() const { return tppY_; }
-  RECT PixelRect(const Control& c) const;  // in the form's client area, frames included
+  // In the form's client area, frames included, at the form's twips per pixel.
+  static RECT PixelRect(const Control& c);
+  // The outer size in pixels of the form's window drawn at dpi dots per inch: its design client
+  // area at that dpi's twips per pixel, within the frame and caption the system draws there.
+  SIZE OuterPixels(const Form& form, int dpi) const;
   static const wchar_t* FormClass(const Form& form);
   DWORD FormStyle(const Form& form) const;
   DWORD FormExStyle(const Form& form) const;
@@ -251,6 +265,7 @@ class Win32Platform : public Module_API, public FormObserver {
   void CreateControls(FormWindow& fw);
   void ApplyControl(FormWindow& fw, ControlMirror& cw, Property what);
   void FitFont(FormWindow& fw, ControlMirror& cw);
+  void Relayout(FormWindow& fw);
   void SetImage(ControlMirror& cw);
   void UpdateTimer(FormWindow& fw, Control& timer);
   void ShowForm(FormWindow& fw);

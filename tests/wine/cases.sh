@@ -45,6 +45,8 @@ CASES=(
   dialog_in_japanese_on_a_japanese_system
   dialog_store_write_error_reports_once
   dialog_scroll_bars_by_mouse
+  dialog_at_192_dpi_picture_and_title_line
+  dialog_moved_to_a_monitor_of_another_scale
   preview_in_host_window
   preview_foreign_handle_ends
   password_switch_without_handle
@@ -75,6 +77,7 @@ case_time_limit() {
   case $1 in
   layer_grows_from_bottom | saver_over_picture_screenshot | ticks_* | bad_* | two_monitors_*) echo 90 ;;
   display_scaling_* | dialog_in_*) echo 180 ;;
+  dialog_at_* | dialog_moved_*) echo 90 ;;
   pictures_that_would_exhaust_the_saver) echo 180 ;;
   soak_one_minute) echo 240 ;;
   *) echo 60 ;;
@@ -1052,23 +1055,26 @@ use_caption_probe() {
 }
 
 # captions_fit DPI: every caption of the open dialog (of frin_probe.scr) is whole inside its
-# control, measured in the font the control draws with.
+# control, measured in the font the control draws with: its ink, overhangs included, within the
+# room the control leaves it (a label's ends a pixel before a label stacked above it). FITS holds
+# the measurements.
 captions_fit() {
-  local fits line name extent room
-  fits=$(driver fits)
-  echo "$fits" >"$T_DIR/fits-$1.log"
-  [ -n "$fits" ] || note "at $1 dpi the driver measured no caption"
+  local line name ink room
+  FITS=$(driver fits)
+  echo "$FITS" >"$T_DIR/fits-$1.log"
+  [ -n "$FITS" ] || note "at $1 dpi the driver measured no caption"
   while read -r line; do
     name=${line%% *}
-    [[ $line == *nofont* ]] && { note "at $1 dpi $name has no font to measure"; continue; }
-    extent=$(field "$line" extent) room=$(field "$line" room)
-    [ "${extent:-0}" -le "${room:-0}" ] ||
-      note "at $1 dpi the caption of $name does not fit: $extent pixels in $room ($line)"
-  done <<<"$fits"
+    [[ $line == *image=* ]] && continue
+    ink=$(field "$line" ink) room=$(field "$line" room)
+    [ "${ink:-0}" -le "${room:-0}" ] ||
+      note "at $1 dpi the caption of $name does not fit: $ink pixels in $room ($line)"
+  done <<<"$FITS"
 }
 
-# dialog_in_language EN|JA: the dialog's and the chooser's texts, every caption fitting at 96 and
-# 192 dpi, and OK and Cancel doing what they do in any language.
+# dialog_in_language EN|JA: the dialog's and the chooser's texts, every caption fitting at the
+# common scalings and two odd ones (168 and 240 dpi), and OK and Cancel doing what they do in any
+# language.
 dialog_in_language() {
   local lang=$1 captions types chooser
   declare -n captions=${lang}_CAPTIONS types=${lang}_TYPES chooser=${lang}_CHOOSER
@@ -1109,7 +1115,7 @@ dialog_in_language() {
     "$(store | LC_ALL=C sort | tr '\n' ';' | sed 's/;$//')"
   use_caption_probe
   local dpi
-  for dpi in 96 192; do
+  for dpi in 96 120 144 168 192 240; do
     set_dpi "$dpi"
     open_dialog
     captions_fit "$dpi"
@@ -1130,6 +1136,87 @@ t_dialog_in_english_elsewhere() {
 t_dialog_in_japanese_on_a_japanese_system() {
   export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
   dialog_in_language JA
+}
+
+# image_box DUMP: "X Y W H" of Image1 on the screen, from a dump.
+image_box() {
+  local rect l t r b
+  rect=$(control "$1" Image1 rect) || return 1
+  IFS=, read -r l t r b <<<"$rect"
+  echo "$l $t $((r - l)) $((b - t))"
+}
+
+# crystal_white: "COUNT BOX" of the crystal's white pixels in Image1 of the open dialog (dumped
+# into DUMP), from a screenshot saved as the file named.
+crystal_white() {
+  local x y w h
+  read -r x y w h <<<"$(image_box "$DUMP")"
+  shot "$1"
+  python3 "$WINE_TESTS/pixels.py" count "$1" "$x" "$y" "$w" "$h" '#FFFFFF' | awk '{print $2, $4}'
+}
+
+# client_size: "WxH" of the open dialog's client area.
+client_size() {
+  local rect l t r b
+  rect=$(field "$(driver window)" client)
+  IFS=, read -r l t r b <<<"$rect"
+  echo "$((r - l))x$((b - t))"
+}
+
+# The dialog at 200 %: Image1 shows the crystal at twice its size, pixel for pixel (four times the
+# white pixels of the 96-dpi crystal, its outline twice as far out), in a control of its size;
+# "Screen Saver" ends before the column left of "Frin" begins, and every caption is whole.
+t_dialog_at_192_dpi_picture_and_title_line() {
+  export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  setup 1280x1024
+  seed Max=150 Speed=100 SaverType=black BackScreen=on 'BS_File=C:\pics\snow.jpg' Remain=off \
+    Mouse_Move=off
+  use_caption_probe
+  local x y w h count96 box96 count192 box192 l t r b
+  set_dpi 96
+  open_dialog
+  dump_dialog
+  read -r x y w h <<<"$(image_box "$DUMP")" || fail "no Image1 at 96 dpi"
+  expect_eq "Image1's size at 96 dpi" "32x32" "${w}x$h"
+  shot "$T_DIR/screen-96.png"
+  read -r _ count96 _ box96 <<<"$(python3 "$WINE_TESTS/pixels.py" count "$T_DIR/screen-96.png" \
+    "$x" "$y" "$w" "$h" '#FFFFFF')"
+  driver close >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog did not close at 96 dpi"
+
+  set_dpi 192
+  open_dialog
+  dump_dialog
+  captions_fit 192
+  expect_eq "Image1's bitmap at 192 dpi" "Image1 image=64x64" "$(grep '^Image1 ' <<<"$FITS")"
+  read -r x y w h <<<"$(image_box "$DUMP")" || fail "no Image1 at 192 dpi"
+  expect_eq "Image1's size at 192 dpi" "64x64" "${w}x$h"
+  shot "$T_DIR/screen.png"
+  read -r _ count192 _ box192 <<<"$(python3 "$WINE_TESTS/pixels.py" count "$T_DIR/screen.png" \
+    "$x" "$y" "$w" "$h" '#FFFFFF')"
+  echo "white at 96 dpi: $count96 in $box96; at 192 dpi: $count192 in $box192" >"$T_DIR/image.log"
+  expect_eq "white pixels of the crystal at 192 dpi (four times those at 96)" \
+    "$((4 * ${count96:-0}))" "${count192:-none}"
+  IFS=, read -r l t r b <<<"$box96"
+  expect_eq "the crystal's outline at 192 dpi (twice that at 96)" \
+    "$((2 * l)),$((2 * t)),$((2 * r)),$((2 * b))" "$box192"
+  # The column left of "Frin" shows the dialog's face alone (the colour just above the title
+  # line there), over the rows of the title line.
+  local face rect
+  rect=$(control "$DUMP" "Label1(9)" rect) || fail "no Label1(9)"
+  IFS=, read -r l t r b <<<"$rect"
+  face=$(convert "$T_DIR/screen.png" -format "%[hex:p{$((l - 1)),$((t - 2))}]" info:)
+  expect "\"Screen Saver\" reaches the column left of \"Frin\" (face #$face)" \
+    python3 "$WINE_TESTS/pixels.py" only "$T_DIR/screen.png" "$((l - 1))" "$t" 1 "$((b - t))" \
+    "#$face"
+  read -r x y w h <<<"$(geometry "$DIALOG_XID")"
+  python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$x" "$y" "$w" "$h" "$T_DIR/dialog.png"
+  if [ "${FRIN_WINE_DOCS:-0}" = 1 ]; then
+    mkdir -p "$ROOT/docs"
+    cp "$T_DIR/dialog.png" "$ROOT/docs/dialog-192.png"
+  fi
+  driver close >/dev/null
+  ends_within "$FRIN_PID" 3 || note "the dialog did not close at 192 dpi"
 }
 
 # bar_middle NAME: sets BAR_L, BAR_R, BAR_Y (the bar's ends and middle row) and BAR_ARROW (an
@@ -1577,4 +1664,54 @@ t_soak_one_minute() {
   1) note "the soak found growth or lost the saver: $(grep -E 'GROWTH|ended' "$T_DIR/soak.log" | tr '\n' ';')" ;;
   *) fail "the soak could not run: $(tail -1 "$T_DIR/soak.log")" ;;
   esac
+}
+
+# Dragged onto a monitor of 200 % and back (Wine gives every monitor one dpi, so the probe sends
+# the dialog what the system sends a window moved between monitors of different scales): the
+# dialog lays itself out again each time, its client area the design's at the new twips per pixel
+# (7575 x 3735 twips: 947 x 467 pixels at 192 dpi, 505 x 249 at 96), its crystal drawn again at
+# the new scale, its captions whole, and what the user set before the move is what OK saves.
+t_dialog_moved_to_a_monitor_of_another_scale() {
+  export LC_ALL=ja_JP.UTF-8 LANG=ja_JP.UTF-8
+  setup 1600x1200  # wide enough for the dialog grown from where it stood at 96 dpi
+  seed_defaults
+  use_caption_probe
+  open_dialog
+  driver scroll "Srl_Set(0)" 321 click "Chk_Set(1)" >/dev/null
+  dump_dialog
+  local at96 moved back
+  at96=$(crystal_white "$T_DIR/screen-96.png")
+  expect_eq "client area at 96 dpi" 505x249 "$(client_size)"
+
+  driver dpichange 192 >/dev/null
+  dump_dialog
+  # Wine draws the title bar at its one dpi, lower than the one the dialog asked its frame for,
+  # which leaves the client area a little taller than the layout.
+  local size
+  size=$(client_size)
+  [ "${size%x*}" = 947 ] && [ "${size#*x}" -ge 467 ] ||
+    note "client area moved to 192 dpi: want 947 x 467 or taller, got $size"
+  captions_fit 192
+  expect_eq "Image1's bitmap moved to 192 dpi" "Image1 image=64x64" "$(grep '^Image1 ' <<<"$FITS")"
+  moved=$(crystal_white "$T_DIR/screen.png")
+  read -r n96 _ <<<"$at96"
+  read -r n192 _ <<<"$moved"
+  expect_eq "white pixels of the crystal moved to 192 dpi (four times those at 96)" \
+    "$((4 * ${n96:-0}))" "${n192:-none}"
+  expect_control "Label1(0)" text 321
+  expect_control "Chk_Set(1)" check 1
+  local l t r b
+  IFS=, read -r l t r b <<<"$(field "$(driver window)" rect)"
+  python3 "$WINE_TESTS/pixels.py" crop "$T_DIR/screen.png" "$l" "$t" "$((r - l))" "$((b - t))" \
+    "$T_DIR/dialog.png"
+
+  driver dpichange 96 >/dev/null
+  dump_dialog
+  expect_eq "client area back at 96 dpi" 505x249 "$(client_size)"
+  back=$(crystal_white "$T_DIR/screen-back.png")
+  expect_eq "the crystal back at 96 dpi" "$at96" "$back"
+  close_dialog_with 0
+  expect_eq "the store after OK" \
+    "BS_File=;BackScreen=off;Max=321;Mouse_Move=on;Remain=on;SaverType=black;Speed=100" \
+    "$(store | LC_ALL=C sort | tr '\n' ';' | sed 's/;$//')"
 }

@@ -11,9 +11,15 @@
 //                           its file type list, then cancels it
 //   closebox                the screen position of the title bar's close button
 //   fits                    (frin_probe.scr only) one line per captioned control: its text's
-//                           width in the font the control draws with, the room the control gives
-//                           the text, the font's height and face:
-//                           "NAME extent=W room=R height=H face=[F]"
+//                           advance and the width of its ink (overhangs included) in the font the
+//                           control draws with, the room the control gives the text (for a label,
+//                           up to a pixel before a label stacked above it), the font's height and
+//                           face: "NAME extent=W ink=I room=R height=H face=[F]"; and one line per
+//                           picture control, the size of its bitmap: "NAME image=WxH"
+//   dpichange DPI           (frin_probe.scr only) the dialog moves to a display of DPI dots per
+//                           inch, as when dragged onto a monitor of that scale; waits until its
+//                           window has taken its new size (up to 5 s) and prints "dpichange"
+//                           with the window's old and new rectangles
 //   focus                   the name of the control that has the keyboard focus
 //   scroll NAME POS         SBM_SETPOS, then WM_HSCROLL SB_THUMBPOSITION and SB_ENDSCROLL
 //   click NAME              BM_CLICK
@@ -200,15 +206,23 @@ bool Fits(HWND dialog) {
     std::string line = all.substr(start, end - start);
     start = end + 1;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    int id = 0;
-    long extent = 0, height = 0;
-    int room = 0, used = 0;
-    if (sscanf(line.c_str(), "%d %ld %d %ld %n", &id, &extent, &room, &height, &used) < 4) continue;
+    int id = 0, width = 0, height = 0, used = 0;
+    long extent = 0, ink = 0, room = 0;
     const char* name = "?";
-    for (const auto& c : kControls) {
-      if (c.id == id) name = c.name;
+    auto named = [&] {
+      for (const auto& c : kControls) {
+        if (c.id == id) name = c.name;
+      }
+    };
+    if (sscanf(line.c_str(), "%d image %d %d", &id, &width, &height) == 3) {
+      named();
+      Print(std::string(name) + " image=" + std::to_string(width) + "x" + std::to_string(height));
+      continue;
     }
-    Print(std::string(name) + " extent=" + std::to_string(extent) +
+    if (sscanf(line.c_str(), "%d %ld %ld %ld %d %n", &id, &extent, &ink, &room, &height, &used) < 5)
+      continue;
+    named();
+    Print(std::string(name) + " extent=" + std::to_string(extent) + " ink=" + std::to_string(ink) +
           " room=" + std::to_string(room) + " height=" + std::to_string(height) +
           " face=" + Quote(line.substr(static_cast<size_t>(used))));
   }
@@ -336,6 +350,21 @@ int wmain(int argc, wchar_t** argv) {
             std::to_string(origin.x + c.right) + "," + std::to_string(origin.y + c.bottom) +
             " visible=" + (IsWindowVisible(d) ? "1" : "0") +
             " topmost=" + ((GetWindowLongW(d, GWL_EXSTYLE) & WS_EX_TOPMOST) ? "1" : "0"));
+    } else if (cmd == "dpichange") {
+      need(i + 1, 1);
+      HWND d = dialogOrFail();
+      RECT before{}, after{};
+      GetWindowRect(d, &before);
+      PostMessageW(d, RegisterWindowMessageW(L"Frin dpi change probe"),
+                   static_cast<WPARAM>(std::atoi(args[++i].c_str())), 0);
+      for (int waited = 0; waited < 5000; waited += 50) {
+        Sleep(50);
+        GetWindowRect(d, &after);
+        if (!EqualRect(&before, &after)) break;
+      }
+      Sleep(300);  // the controls and their fonts follow within the same message
+      GetWindowRect(d, &after);
+      Print("dpichange from=" + RectText(before) + " to=" + RectText(after));
     } else if (cmd == "focus") {
       // The control that has the keyboard focus in the dialog's thread.
       HWND d = dialogOrFail();

@@ -20,6 +20,10 @@ does not, 2 on a usage error.
                               one colour, and the commonest width of the separate flakes (groups
                               of touching non-black pixels) is WIDTH; prints the squares that
                               are not one colour and the commonest widths
+  count IMG X Y W H COLOUR    prints "count N box L,T,R,B": the pixels of the rectangle that are
+                              exactly COLOUR and their bounding box (from the rectangle's corner;
+                              "box none" when there are none)
+  only IMG X Y W H COLOUR     every pixel of the rectangle is COLOUR; prints how many are not
 """
 import subprocess
 import sys
@@ -193,8 +197,37 @@ def cmd_flakes(args):
     return 0 if mixed == 0 and common and common[0][0] == want else 1
 
 
+def rectangle(args):
+    """The pixels of the rectangle X Y W H of the image, row by row, with their positions."""
+    width, height, rgb = load(args[0])
+    x0, y0, w, h = (int(v) for v in args[1:5])
+    for y in range(max(0, y0), min(height, y0 + h)):
+        for x in range(max(0, x0), min(width, x0 + w)):
+            i = (y * width + x) * 3
+            yield x - x0, y - y0, rgb[i:i + 3]
+
+
+def cmd_count(args):
+    want = colour(args[5])
+    found = [(x, y) for x, y, p in rectangle(args) if p == want]
+    if not found:
+        print("count 0 box none")
+        return 0
+    xs, ys = [x for x, _ in found], [y for _, y in found]
+    print("count %d box %d,%d,%d,%d" % (len(found), min(xs), min(ys), max(xs) + 1, max(ys) + 1))
+    return 0
+
+
+def cmd_only(args):
+    want = colour(args[5])
+    other = sum(1 for _, _, p in rectangle(args) if p != want)
+    print("other %d" % other)
+    return 0 if other == 0 else 1
+
+
 COMMANDS = {"flakes": cmd_flakes, "palette": cmd_palette, "share": cmd_share, "same": cmd_same,
-            "regions": cmd_regions, "layer": cmd_layer, "differ": cmd_differ, "crop": cmd_crop}
+            "regions": cmd_regions, "layer": cmd_layer, "differ": cmd_differ, "crop": cmd_crop,
+            "count": cmd_count, "only": cmd_only}
 
 if __name__ == "__main__":
     if len(sys.argv) < 3 or sys.argv[1] not in COMMANDS:
