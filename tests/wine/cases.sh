@@ -1163,7 +1163,7 @@ client_size() {
   echo "$((r - l))x$((b - t))"
 }
 
-# The dialog at 200 %: Image1 shows the crystal at twice its size, pixel for pixel (four times the
+# The dialog at 200 %: Image1 shows the crystal drawn at twice its size (about four times the
 # white pixels of the 96-dpi crystal, its outline twice as far out), in a control of its size;
 # "Screen Saver" ends before the column left of "Frin" begins, and every caption is whole.
 t_dialog_at_192_dpi_picture_and_title_line() {
