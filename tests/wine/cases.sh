@@ -1163,6 +1163,15 @@ client_size() {
   echo "$((r - l))x$((b - t))"
 }
 
+# crystal_twice_as_large WHERE N96 N192: the dialog's crystal with N192 white pixels at 192 dpi
+# is the one of N96 at 96 dpi drawn anew with lines twice as wide, not magnified: about four
+# times the white pixels (within a tenth).
+crystal_twice_as_large() {
+  local four=$((4 * ${2:-0}))
+  expect "white pixels of the crystal $1: ${3:-none}, not about four times the ${2:-none} at 96 dpi" \
+    test "${3:-0}" -ge $((four * 9 / 10)) -a "${3:-0}" -le $((four * 11 / 10)) -a "$four" -gt 0
+}
+
 # The dialog at 200 %: Image1 shows the crystal drawn at twice its size (about four times the
 # white pixels of the 96-dpi crystal, its outline twice as far out), in a control of its size;
 # "Screen Saver" ends before the column left of "Frin" begins, and every caption is whole.
@@ -1195,11 +1204,7 @@ t_dialog_at_192_dpi_picture_and_title_line() {
   read -r _ count192 _ box192 <<<"$(python3 "$WINE_TESTS/pixels.py" count "$T_DIR/screen.png" \
     "$x" "$y" "$w" "$h" '#FFFFFF')"
   echo "white at 96 dpi: $count96 in $box96; at 192 dpi: $count192 in $box192" >"$T_DIR/image.log"
-  # The crystal is drawn anew with lines twice as wide, not magnified: about four times the
-  # white pixels (within a tenth), in the same outline twice as large.
-  local four=$((4 * ${count96:-0}))
-  expect "white pixels of the crystal at 192 dpi: $count192, not about four times the $count96 at 96" \
-    test "${count192:-0}" -ge $((four * 9 / 10)) -a "${count192:-0}" -le $((four * 11 / 10))
+  crystal_twice_as_large "at 192 dpi" "$count96" "$count192"
   IFS=, read -r l t r b <<<"$box96"
   expect_eq "the crystal's outline at 192 dpi (twice that at 96)" \
     "$((2 * l)),$((2 * t)),$((2 * r)),$((2 * b))" "$box192"
@@ -1699,8 +1704,7 @@ t_dialog_moved_to_a_monitor_of_another_scale() {
   moved=$(crystal_white "$T_DIR/screen.png")
   read -r n96 _ <<<"$at96"
   read -r n192 _ <<<"$moved"
-  expect_eq "white pixels of the crystal moved to 192 dpi (four times those at 96)" \
-    "$((4 * ${n96:-0}))" "${n192:-none}"
+  crystal_twice_as_large "moved to 192 dpi" "$n96" "$n192"
   expect_control "Label1(0)" text 321
   expect_control "Chk_Set(1)" check 1
   local l t r b
