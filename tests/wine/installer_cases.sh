@@ -82,7 +82,14 @@ unix_path() {
 # values KEY [VIEW]: the key's values, one "Name=Value" a line (DWORDs in decimal); nothing
 # when the key is absent.
 values() {
-  timeout 30 "$WINE_BIN" reg query "$1" ${2:+"$2"} 2>/dev/null | tr -d '\r' |
+  # A query can fail while the prefix's services are busy (the installer has just ended): a
+  # second and a third try, a moment apart, before the key counts as absent.
+  local out try
+  for try in 1 2 3; do
+    out=$(timeout 30 "$WINE_BIN" reg query "$1" ${2:+"$2"} 2>>"$T_DIR/reg.log") && break
+    [ "$try" = 3 ] || sleep 1
+  done
+  printf '%s\n' "$out" | tr -d '\r' |
     sed -n 's/^    \(.*\)    \(REG_[A-Z_]*\)    \(.*\)$/\2 \1=\3/p; s/^    \(.*\)    \(REG_[A-Z_]*\)$/\2 \1=/p' |
     while read -r type rest; do
       if [ "$type" = REG_DWORD ]; then
