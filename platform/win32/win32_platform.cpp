@@ -157,6 +157,14 @@ ScreenInfo Win32Platform::Screen() {
 
 namespace {
 
+// A function of a system library by name, null where the system lacks it (or the library).
+template <typename Fn>
+Fn SystemFunction(const wchar_t* library, const char* name, bool load = false) {
+  HMODULE module = load ? LoadLibraryW(library) : GetModuleHandleW(library);
+  if (module == nullptr) return nullptr;
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // EnumDisplayMonitors gathers here: the primary first, the others in the system's order.
 struct MonitorList {
   using GetInfo = BOOL(WINAPI*)(HMONITOR, LPMONITORINFO);
@@ -187,14 +195,10 @@ std::vector<Rect> Win32Platform::Monitors() {
   // The primary screen alone, as on a system without the monitor functions (before Windows 98
   // and 2000).
   const Rect screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-  HMODULE user = GetModuleHandleW(L"user32.dll");
-  if (user == nullptr) return {screen};
   using Enum = BOOL(WINAPI*)(HDC, LPCRECT, MONITORENUMPROC, LPARAM);
-  const auto enumerate =
-      reinterpret_cast<Enum>(reinterpret_cast<void*>(GetProcAddress(user, "EnumDisplayMonitors")));
+  const auto enumerate = SystemFunction<Enum>(L"user32.dll", "EnumDisplayMonitors");
   MonitorList list;
-  list.getInfo = reinterpret_cast<MonitorList::GetInfo>(
-      reinterpret_cast<void*>(GetProcAddress(user, "GetMonitorInfoW")));
+  list.getInfo = SystemFunction<MonitorList::GetInfo>(L"user32.dll", "GetMonitorInfoW");
   if (enumerate == nullptr || list.getInfo == nullptr) return {screen};
   if (!enumerate(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list)) || !list.primary) {
     return {screen};
@@ -203,18 +207,6 @@ std::vector<Rect> Win32Platform::Monitors() {
   monitors.insert(monitors.end(), list.others.begin(), list.others.end());
   return monitors;
 }
-
-namespace {
-
-// A function of a system library by name, null where the system lacks it (or the library).
-template <typename Fn>
-Fn SystemFunction(const wchar_t* library, const char* name, bool load = false) {
-  HMODULE module = load ? LoadLibraryW(library) : GetModuleHandleW(library);
-  if (module == nullptr) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-}  // namespace
 
 int DpiOfWindow(HWND hwnd) {
   using ForWindow = UINT(WINAPI*)(HWND);
@@ -291,10 +283,7 @@ int32_t Win32Platform::PlatformId() {
 uint16_t Win32Platform::UserInterfaceLanguage() {
   // GetUserDefaultUILanguage is Windows 2000's; before it the user's language is the best answer.
   using UiLanguageFn = LANGID(WINAPI*)();
-  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  auto uiLanguage = kernel == nullptr ? nullptr
-                                      : reinterpret_cast<UiLanguageFn>(reinterpret_cast<void*>(
-                                            GetProcAddress(kernel, "GetUserDefaultUILanguage")));
+  const auto uiLanguage = SystemFunction<UiLanguageFn>(L"kernel32.dll", "GetUserDefaultUILanguage");
   return uiLanguage != nullptr ? uiLanguage() : GetUserDefaultLangID();
 }
 
