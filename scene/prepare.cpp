@@ -16,6 +16,12 @@ double FloorOf(float r, double n) {
   return std::floor(static_cast<double>(r) * n);
 }
 
+// Pixels in logical pixels of the scene's scale, rounded up.
+int32_t Logical(const Scene& scene, int32_t pixels) {
+  const int32_t k = scene.Scale > 1 ? scene.Scale : 1;
+  return CheckedAdd(pixels, k - 1) / k;
+}
+
 // The picture file decoded, or a copy of the one an earlier monitor's scene kept (a copy there is
 // no room for is decoded again).
 std::optional<Surface> SharedPicture(SaverBase& saver) {
@@ -135,13 +141,11 @@ void BindScene(Scene& scene, Form& window) {
 }
 
 int32_t LogicalWidth(const Scene& scene) {
-  const int32_t k = scene.Scale > 1 ? scene.Scale : 1;
-  return CheckedAdd(scene.SceneState.SceneWidth, k - 1) / k;
+  return Logical(scene, scene.SceneState.SceneWidth);
 }
 
 int32_t LogicalHeight(const Scene& scene) {
-  const int32_t k = scene.Scale > 1 ? scene.Scale : 1;
-  return CheckedAdd(scene.SceneState.SceneHeight, k - 1) / k;
+  return Logical(scene, scene.SceneState.SceneHeight);
 }
 
 void StartScene(SaverBase& saver, Scene& scene) {

@@ -88,16 +88,10 @@ void DrawFlake(const Scene& scene, int32_t x, int32_t y, uint8_t spriteSize, uin
   const int strip = scene.SceneState.ImageBackground == 1 ? 0 : 1;
   RequireBound(scene);
   Surface& canvas = scene.canvas->surface;
+  // At scale k the strip magnified k times (made when the scene started), every coordinate k
+  // times; at 1 the strip itself.
   const int32_t k = scene.Scale;
-  if (k <= 1) {
-    const Surface& sprites = scene.strips[strip]->surface;
-    BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, MaskRow(strip),
-           RasterOp::kSrcErase);
-    BitBlt(canvas, x, y, spriteSize, spriteSize, sprites, spriteColumn, 0, RasterOp::kSrcInvert);
-    return;
-  }
-  // At scale k the same two blits from the strip magnified k times, every coordinate k times.
-  const Surface& sprites = scene.scaledStrips[strip];
+  const Surface& sprites = k > 1 ? scene.scaledStrips[strip] : scene.strips[strip]->surface;
   const int32_t px = CheckedMul(x, k), py = CheckedMul(y, k), size = CheckedMul(spriteSize, k);
   const int32_t column = CheckedMul(spriteColumn, k);
   BitBlt(canvas, px, py, size, size, sprites, column, CheckedMul(MaskRow(strip), k),
